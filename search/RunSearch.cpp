@@ -1,0 +1,99 @@
+#include "RunSearch.h"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "BoundParser.h"
+#include "ListFile.h"
+#include "PrimeSieve.h"
+#include "SearchClock.h"
+#include "SearchLimits.h"
+#include "SearchTexts.h"
+#include "TextFileStream.h"
+
+namespace {
+
+constexpr char kDebugFileName[] = "debug.txt";
+
+// Reads the bound and shows the message for a rejected one; returns 0 then.
+std::int32_t AcceptedBound(DialogFields& fields, SearchHost& host) {
+    const std::int32_t n = ParseBound(fields.m_strUpper);
+    if (n > kMaxUpperBound) {
+        host.ShowMessage(std::string(search_texts::kTooLarge));
+        return 0;
+    }
+    if (n < kLowerBound) {
+        host.ShowMessage(std::string(search_texts::kInvalid));
+        return 0;
+    }
+    return n;
+}
+
+}  // namespace
+
+void RunSearch(DialogFields& fields, SearchHost& host) {
+    // 1-4. Pull the fields and check the bound; a rejection ends the run.
+    host.Pull();
+    std::int32_t count = 0;
+    const std::int32_t n = AcceptedBound(fields, host);
+    if (n == 0) {
+        return;
+    }
+
+    // 5-7. Prepare the table, show the state, create the empty "debug.txt".
+    PrimeSieve sieve;
+    sieve.Prepare(n);
+    fields.m_strState = search_texts::kProcessing;
+    host.Push();
+    TextFileStream debugFile(kDebugFileName);
+
+    // 8-11. The processing interval: marking, the list and its collection.
+    const std::int32_t t0 = ReadSearchClock();
+    PrimeList primes = sieve.MarkAndCollect();
+    count = primes.count();
+    const std::int32_t t1 = ReadSearchClock();
+    sieve.ReleaseTable();
+
+    // 12-13. Create the list file and show the state.
+    const std::string listName = MakeListFileName(n);
+    TextFileStream listFile(listName.c_str());
+    fields.m_strState = search_texts::kWritingFile;
+    host.Push();
+
+    // 14-17. The file output interval covers the body alone.
+    const std::int32_t t2 = ReadSearchClock();
+    WritePrimeList(listFile, primes);
+    const std::int32_t t3 = ReadSearchClock();
+    primes.Release();
+
+    // 18-20. Results into the fields, the footer (its last line end hands the
+    //        whole file to the system), the state back to waiting.
+    const std::int32_t elapsed = t1 - t0;
+    const std::int32_t fileTime = t3 - t2;
+    fields.m_strElapsed = std::to_string(elapsed);
+    fields.m_strCount = std::to_string(count);
+    fields.m_strFileTime = std::to_string(fileTime);
+    WriteListFooter(listFile, count, elapsed, fileTime);
+    fields.m_strState = search_texts::kWaiting;
+
+    // 21-22. A file that could not be written is not offered to the viewer.
+    const bool writtenSoFar = !listFile.failed();
+    if (writtenSoFar) {
+        host.OpenWithShell(listName);
+    }
+    host.Push();
+
+    // 23. Close the list file, then "debug.txt". A list file this run created
+    //     or truncated but could not complete is removed, not left looking
+    //     whole; a file it never opened is not ours to remove.
+    const bool written = listFile.Close() && writtenSoFar;
+    debugFile.Close();
+    if (!written) {
+        if (listFile.opened()) {
+            ::unlink(listName.c_str());
+        }
+        host.ShowMessage(std::string(search_texts::kWriteFailedBefore) + listName +
+                         std::string(search_texts::kWriteFailedAfter));
+    }
+}

@@ -1,0 +1,14 @@
+#include "SearchClock.h"
+
+#include <chrono>
+
+namespace {
+// Read during static initialisation, so readings count from process start.
+const std::chrono::steady_clock::time_point gProcessStart = std::chrono::steady_clock::now();
+}  // namespace
+
+std::int32_t ReadSearchClock() {
+    const auto elapsed = std::chrono::steady_clock::now() - gProcessStart;
+    return static_cast<std::int32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}

@@ -1,0 +1,85 @@
+#include "TextFileStream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+TextFileStream::TextFileStream(const char* name) {
+    // Readable by others while open: the viewer may read it before we close.
+    fd_ = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    opened_ = fd_ >= 0;
+    failed_ = !opened_;
+}
+
+TextFileStream::~TextFileStream() {
+    Close();
+}
+
+void TextFileStream::Put(std::string_view bytes) {
+    if (bytes.size() > kLineBytes - used_) {
+        Flush();
+        if (bytes.size() > kLineBytes) {
+            WriteAll(bytes.data(), bytes.size());
+            return;
+        }
+    }
+    std::memcpy(line_ + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+void TextFileStream::SpillAndPutNumber(std::int32_t value) {
+    // A line longer than the buffer: hand over what is held and start afresh.
+    Flush();
+    used_ = static_cast<std::size_t>(std::to_chars(line_, line_ + kLineBytes, value).ptr - line_);
+}
+
+void TextFileStream::EndLine() {
+    if (kLineBytes - used_ < 2) {
+        Flush();
+    }
+    line_[used_++] = '\r';
+    line_[used_++] = '\n';
+    Flush();
+}
+
+bool TextFileStream::Close() {
+    if (fd_ < 0) {
+        return !failed_;
+    }
+    Flush();
+    // The descriptor is gone whatever close() says; its error still counts
+    // (a delayed write error can surface only here).
+    if (::close(fd_) != 0) {
+        failed_ = true;
+    }
+    fd_ = -1;
+    return !failed_;
+}
+
+void TextFileStream::Flush() {
+    if (used_ != 0) {
+        WriteAll(line_, used_);
+        used_ = 0;
+    }
+}
+
+void TextFileStream::WriteAll(const char* bytes, std::size_t size) {
+    // After the first failure nothing more is written: the file is lost anyway.
+    if (failed_) {
+        return;
+    }
+    while (size != 0) {
+        const ssize_t written = ::write(fd_, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            failed_ = true;
+            return;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
