@@ -1,0 +1,67 @@
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "DialogFields.h"
+#include "FileBytes.h"
+#include "ListFile.h"
+
+// The footer an accepted run writes, rebuilt from the fields it pushed last.
+inline std::string FooterFor(const DialogFields& shown) {
+    return "\r\n" + std::string(list_labels::kCountBefore) + shown.m_strCount +
+           std::string(list_labels::kCountAfter) + "\r\n" +
+           std::string(list_labels::kProcessingTime) + shown.m_strElapsed + "\r\n" +
+           std::string(list_labels::kFileOutputTime) + shown.m_strFileTime + "\r\n";
+}
+
+// One word for what a directory entry is after a run: "dir", "link", "empty",
+// "list" (a whole list file: it starts with the prime 2 and ends with the footer
+// of `shown`), the content itself in quotes when it is short, else
+// "partial:<size>".
+inline std::string DescribeEntry(const std::filesystem::path& path, const DialogFields& shown) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (std::filesystem::is_symlink(status)) {
+        return "link";
+    }
+    if (std::filesystem::is_directory(status)) {
+        return "dir";
+    }
+    const std::string bytes = ReadFileBytes(path.string());
+    if (bytes.empty()) {
+        return "empty";
+    }
+    const std::string footer = FooterFor(shown);
+    if (bytes.size() > footer.size() && bytes[0] == '2' &&
+        bytes.compare(bytes.size() - footer.size(), footer.size(), footer) == 0) {
+        return "list";
+    }
+    if (bytes.size() <= 40 && bytes.find_first_of("\r\n\t") == std::string::npos) {
+        return "'" + bytes + "'";
+    }
+    return "partial:" + std::to_string(bytes.size());
+}
+
+// The working directory's entries as "name=what", sorted by name and joined
+// by spaces, e.g. "2-100.txt=list debug.txt=empty".
+inline std::string ListWorkDir(const DialogFields& shown) {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(".", ec)) {
+        entries.push_back(entry.path().filename().string() + "=" +
+                          DescribeEntry(entry.path(), shown));
+    }
+    if (ec) {
+        return "unlistable: " + ec.message();
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string joined;
+    for (const std::string& e : entries) {
+        joined += (joined.empty() ? "" : " ") + e;
+    }
+    return joined;
+}
