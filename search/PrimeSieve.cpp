@@ -1,13 +1,18 @@
 #include "PrimeSieve.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(std::endian::native == std::endian::little,
-              "the collection reads the table a word at a time, lowest address first");
+              "the table is read a word at a time, lowest address in the lowest byte");
 
 namespace {
 
@@ -38,6 +43,56 @@ inline std::int32_t CrossOutBelow(std::uint8_t* t, std::int32_t m, std::int32_t 
     }
     cleared += sum;
     return m;
+}
+
+// The candidates 2, 3, 5 and 7 have a multiple in nearly every eight entries,
+// so they go sixteen entries at a time: a mask with 0x01 in each byte whose
+// index is a multiple selects those entries, which are summed (they are 0 or
+// 1) and cleared. The masks of a step repeat after `step` vectors, so a group
+// of `step` vectors needs no bookkeeping of where the multiples fall.
+#if defined(__SSE2__)
+template <int kStep>
+void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int64_t& cleared) {
+    constexpr std::int32_t kGroup = 16 * kStep;
+    // 1. Groups start at multiples of kGroup, so each starts on a multiple.
+    const std::int32_t first = std::min(hi, (lo + kGroup - 1) / kGroup * kGroup);
+    const std::int32_t last = first + (hi - first) / kGroup * kGroup;
+    CrossOutBelow(t, (lo + kStep - 1) / kStep * kStep, first, kStep, cleared);
+    // 2. The masks of the group's vectors.
+    __m128i masks[kStep];
+    for (int v = 0; v < kStep; ++v) {
+        alignas(16) std::uint8_t bytes[16];
+        for (int j = 0; j < 16; ++j) {
+            bytes[j] = (16 * v + j) % kStep == 0 ? 1 : 0;
+        }
+        masks[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+    }
+    // 3. The groups; psadbw sums the selected bytes into two 64-bit lanes.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;
+    for (std::int32_t g = first; g < last; g += kGroup) {
+        for (int v = 0; v < kStep; ++v) {
+            __m128i* const p = reinterpret_cast<__m128i*>(t + g + 16 * v);
+            const __m128i entries = _mm_loadu_si128(p);
+            const __m128i taken = _mm_and_si128(entries, masks[v]);
+            sums = _mm_add_epi64(sums, _mm_sad_epu8(taken, zero));
+            _mm_storeu_si128(p, _mm_xor_si128(entries, taken));
+        }
+    }
+    cleared += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    // 4. What is left after the last whole group.
+    CrossOutBelow(t, (last + kStep - 1) / kStep * kStep, hi, kStep, cleared);
+}
+#else
+template <int kStep>
+void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int64_t& cleared) {
+    CrossOutBelow(t, (lo + kStep - 1) / kStep * kStep, hi, kStep, cleared);
+}
+#endif
+
+// Packs the lowest bit of each of the eight bytes of `word` into one byte.
+inline std::uint64_t PackEntries(std::uint64_t word) {
+    return (word * 0x0102040810204080ull) >> 56;
 }
 
 }  // namespace
@@ -76,11 +131,21 @@ PrimeList PrimeSieve::MarkAndCollect() {
     }
 
     // 2. The rest of the table, one cache-sized block at a time, every
-    //    candidate's multiples in each block before the next block.
+    //    candidate's multiples in each block before the next block. The
+    //    candidates 2, 3, 5 and 7, once all of them have multiples left, go
+    //    sixteen entries at a time.
+    const bool vectorSteps = candidates.size() >= 4 && candidates[3].step == 7;
+    const auto byteSteps = candidates.begin() + (vectorSteps ? 4 : 0);
     for (std::int32_t lo = prefixEnd; lo <= top_; lo += kBlockBytes) {
         const std::int32_t hi = std::min(lo + kBlockBytes, top_ + 1);
-        for (Candidate& c : candidates) {
-            c.next = CrossOutBelow(t, c.next, hi, c.step, cleared);
+        if (vectorSteps) {
+            CrossOutVectors<2>(t, lo, hi, cleared);
+            CrossOutVectors<3>(t, lo, hi, cleared);
+            CrossOutVectors<5>(t, lo, hi, cleared);
+            CrossOutVectors<7>(t, lo, hi, cleared);
+        }
+        for (auto c = byteSteps; c != candidates.end(); ++c) {
+            c->next = CrossOutBelow(t, c->next, hi, c->step, cleared);
         }
     }
     remaining_ -= static_cast<std::int32_t>(cleared);
@@ -99,14 +164,18 @@ std::int32_t PrimeSieve::Collect(std::int32_t* out) const {
     const std::uint8_t* const t = table_.get();
     std::int32_t count = 0;
     std::int32_t k = 1;
-    // Whole words first: almost all entries are 0 by now, and eight of them
-    // are passed over in one test. Each entry still set holds exactly one bit.
-    for (; k + 8 <= top_; k += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, t + k, sizeof word);
-        while (word != 0) {
-            out[count++] = k + (std::countr_zero(word) >> 3);
-            word &= word - 1;
+    // Sixty-four entries at a time: almost all are 0 by now, so their lowest
+    // bits are packed into one mask whose set bits are the primes.
+    for (; k + 64 <= top_; k += 64) {
+        std::uint64_t mask = 0;
+        for (int w = 0; w < 8; ++w) {
+            std::uint64_t word;
+            std::memcpy(&word, t + k + 8 * w, sizeof word);
+            mask |= PackEntries(word) << (8 * w);
+        }
+        while (mask != 0) {
+            out[count++] = k + std::countr_zero(mask);
+            mask &= mask - 1;
         }
     }
     for (; k < top_; ++k) {
