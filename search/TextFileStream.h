@@ -54,5 +54,5 @@ private:
     bool opened_ = false;
     bool failed_ = false;
     std::size_t used_ = 0;
-    char line_[kLineBytes];
+    char line_[kLineBytes]{};  // zeroed once, so no byte of it is ever indeterminate
 };
