@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PrimeList.h"
+
+// Two ways of writing the list body that the real writer is measured against.
+// Both produce the same bytes as WritePrimeList.
+
+// The floor: the body's bytes built in memory beforehand, then handed to the
+// system with one write(2) per line, which is the least the per-line hand-over
+// allows. Build once, write as often as needed.
+class PrebuiltBody {
+public:
+    explicit PrebuiltBody(const PrimeList& list);
+    // Writes the body to `name` (created or truncated); returns false on error.
+    bool WriteTo(const std::string& name) const;
+
+private:
+    std::string bytes_;
+    std::vector<std::size_t> lineEnds_;  // offset just past each line's CR LF
+};
+
+// The plain way: an ofstream, a TAB and the number inserted one at a time,
+// and std::endl (after a CR) to end each line, which flushes the stream.
+bool WriteBodyWithOfstream(const std::string& name, const PrimeList& list);
