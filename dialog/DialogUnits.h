@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+#include "DialogTemplate.h"
+
+// Converts dialog units to pixels for one font, the way dialog managers do: a
+// horizontal unit is a quarter of the average width of the 52 Latin letters, a
+// vertical unit an eighth of the font's height. Each edge of a rectangle is
+// mapped on its own, so controls that touch in units still touch in pixels.
+// A plain value; it keeps no reference to the font.
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& font);
+
+    int baseX() const { return m_baseX; }
+    int baseY() const { return m_baseY; }
+    // Uniform factor on both base units, 1 unless EnlargeToFit raised it.
+    double scale() const { return m_scale; }
+
+    // Raises the scale, if needed, so that `textWidth` pixels fit into `width`
+    // horizontal units. A CJK font's full-width punctuation is wider than the
+    // letters the base unit comes from, and labels would lose their last
+    // characters; scaling both axes alike keeps every relative placement.
+    void EnlargeToFit(int textWidth, int width);
+
+    int MapX(int x) const;
+    int MapY(int y) const;
+    QRect MapRect(const DialogRect& rect) const;
+    QSize MapSize(int cx, int cy) const;
+
+private:
+    int m_baseX;
+    int m_baseY;
+    double m_scale = 1.0;
+};

@@ -1,0 +1,261 @@
+#include "ZazivadeZaz32Dlg.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QUrl>
+#include <new>
+
+#include "DialogTexts.h"
+#include "IconResource.h"
+#include "RunSearch.h"
+#include "SearchLimits.h"
+#include "SearchTexts.h"
+#include "resource.h"
+
+namespace {
+
+struct AccessibleText {
+    int id;
+    const char* name;         // for the edits, which have no text of their own
+    const char* description;  // for the result fields, whose name is their text
+};
+
+constexpr AccessibleText kAccessibleTexts[] = {
+    {IDC_LOWER, "下限", nullptr},     {IDC_UPPER, "上限", nullptr},
+    {IDC_COUNT, nullptr, "素数の数"}, {IDC_ELAPSED, nullptr, "処理時間"},
+    {IDC_STATE, nullptr, "状態"},     {IDC_FILETIME, nullptr, "ファイル出力時間"},
+};
+
+QFont DialogFont(const DialogTemplate& dlgTemplate) {
+    return QFont(QString::fromUtf8(dlgTemplate.fontFamily), dlgTemplate.fontPointSize);
+}
+
+// The base units of the dialog font, enlarged where a text the dialog shows
+// would not fit its control.
+DialogUnits FittedUnits(const DialogTemplate& dlgTemplate, const QFont& font) {
+    DialogUnits units(font);
+    const QFontMetrics metrics(font);
+    for (const DialogControlTemplate& control : dlgTemplate.controls) {
+        if (control.kind != ControlKind::kStatic) {
+            continue;
+        }
+        units.EnlargeToFit(metrics.horizontalAdvance(QString::fromUtf8(control.text)),
+                           control.rect.cx);
+        if (control.id == IDC_STATE) {
+            for (const std::string_view state :
+                 {search_texts::kWaiting, search_texts::kProcessing, search_texts::kWritingFile}) {
+                const QString text = QString::fromUtf8(state.data(), state.size());
+                units.EnlargeToFit(metrics.horizontalAdvance(text), control.rect.cx);
+            }
+        }
+    }
+    return units;
+}
+
+QWidget* CreateControl(const DialogControlTemplate& control, QWidget* parent) {
+    const QString text = QString::fromUtf8(control.text);
+    const Qt::Alignment horizontal =
+        (control.styles & kStyleAlignRight) ? Qt::AlignRight : Qt::AlignLeft;
+    switch (control.kind) {
+        case ControlKind::kPushButton: {
+            auto* button = new QPushButton(text, parent);
+            // Enter in an edit must not press a button; Enter on the button
+            // is handled by the dialog.
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            return button;
+        }
+        case ControlKind::kEdit: {
+            auto* edit = new QLineEdit(text, parent);
+            edit->setFrame((control.styles & kStyleBorder) != 0);
+            edit->setReadOnly((control.styles & kStyleReadOnly) != 0);
+            edit->setAlignment(horizontal | Qt::AlignVCenter);
+            if (edit->isReadOnly()) {
+                // Greyed like a read-only edit, so it does not look typeable.
+                QPalette palette = edit->palette();
+                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                edit->setPalette(palette);
+            }
+            return edit;
+        }
+        case ControlKind::kStatic:
+            break;
+    }
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    // Static texts sit at the top of their rectangle, so a label and its
+    // value share a baseline even where their heights differ.
+    label->setAlignment(horizontal | Qt::AlignTop);
+    return label;
+}
+
+}  // namespace
+
+CTavroDlg::CTavroDlg(QWidget* pParent)
+    : QDialog(pParent),
+      m_hIcon(LoadIconResource(IDR_MAINFRAME)),
+      m_template(TavroDialogTemplate()),
+      m_units(FittedUnits(m_template, DialogFont(m_template))) {
+    setFont(DialogFont(m_template));
+    setWindowTitle(QString::fromUtf8(m_template.caption));
+    // A normal top-level window (own taskbar entry) with a close and a
+    // minimize box; the fixed size leaves no resizing and no maximizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(m_units.MapSize(m_template.rect.cx, m_template.rect.cy));
+    CreateControls(m_template);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_START)), &QPushButton::clicked, this,
+            &CTavroDlg::DispatchStart);
+}
+
+CTavroDlg::~CTavroDlg() = default;
+
+int CTavroDlg::DoModal() {
+    return exec();
+}
+
+QWidget* CTavroDlg::GetDlgItem(int id) const {
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+bool CTavroDlg::UpdateData(bool bSaveAndValidate) {
+    DataExchange dx(bSaveAndValidate, [this](int id) { return GetDlgItem(id); });
+    DoDataExchange(dx);
+    return true;
+}
+
+void CTavroDlg::Pull() {
+    UpdateData(true);
+}
+
+void CTavroDlg::Push() {
+    UpdateData(false);
+}
+
+void CTavroDlg::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                    QString::fromStdString(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void CTavroDlg::OpenWithShell(const std::string& fileName) {
+    const QString path = QDir::current().absoluteFilePath(QString::fromStdString(fileName));
+    // The viewer is started detached; whether it could be is not our concern.
+    static_cast<void>(QDesktopServices::openUrl(QUrl::fromLocalFile(path)));
+}
+
+void CTavroDlg::DoDataExchange(DataExchange& dx) {
+    DDX_Text(dx, IDC_UPPER, m_fields.m_strUpper);
+    DDX_Text(dx, IDC_LOWER, m_fields.m_strLower);
+    DDX_Text(dx, IDC_ELAPSED, m_fields.m_strElapsed);
+    DDX_Text(dx, IDC_COUNT, m_fields.m_strCount);
+    DDX_Text(dx, IDC_STATE, m_fields.m_strState);
+    DDX_Text(dx, IDC_FILETIME, m_fields.m_strFileTime);
+}
+
+bool CTavroDlg::OnInitDialog() {
+    setWindowIcon(m_hIcon);
+    m_fields.m_strLower = std::to_string(kLowerBound);
+    m_fields.m_strState = search_texts::kWaiting;
+    UpdateData(false);
+    return true;
+}
+
+void CTavroDlg::showEvent(QShowEvent* event) {
+    if (!m_bInitDone) {
+        m_bInitDone = true;
+        if (OnInitDialog()) {
+            FocusFirstTabStop();
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void CTavroDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (!enter || !plain) {
+        QDialog::keyPressEvent(event);  // Escape ends the dialog as cancel
+        return;
+    }
+    // The focused button, if any, is pressed; anywhere else Enter means OK.
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+        button->click();
+        return;
+    }
+    OnOK();
+}
+
+void CTavroDlg::CreateControls(const DialogTemplate& dlgTemplate) {
+    // Creation order is the tab order and the stacking order.
+    for (const DialogControlTemplate& control : dlgTemplate.controls) {
+        QWidget* widget = CreateControl(control, this);
+        widget->setObjectName(QString::fromUtf8(control.symbol));
+        widget->setGeometry(m_units.MapRect(control.rect));
+        if (control.kind != ControlKind::kStatic) {
+            widget->setFocusPolicy((control.styles & kStyleTabStop) ? Qt::StrongFocus
+                                                                    : Qt::ClickFocus);
+        }
+        if (control.id != IDC_STATIC) {
+            m_controls[control.id] = widget;
+        }
+    }
+    for (const AccessibleText& entry : kAccessibleTexts) {
+        QWidget* widget = GetDlgItem(entry.id);
+        if (entry.name != nullptr) {
+            widget->setAccessibleName(QString::fromUtf8(entry.name));
+        }
+        if (entry.description != nullptr) {
+            widget->setAccessibleDescription(QString::fromUtf8(entry.description));
+        }
+    }
+}
+
+void CTavroDlg::FocusFirstTabStop() {
+    for (const DialogControlTemplate& control : m_template.controls) {
+        if ((control.styles & kStyleTabStop) != 0 && GetDlgItem(control.id) != nullptr) {
+            GetDlgItem(control.id)->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void CTavroDlg::OnOK() {
+    if (!UpdateData(true)) {
+        return;
+    }
+    accept();
+}
+
+void CTavroDlg::DispatchStart() {
+    bool outOfMemory = false;
+    try {
+        OnStart();
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
+    if (!outOfMemory) {
+        return;
+    }
+    try {
+        ShowMessage(std::string(dialog_texts::kOutOfMemory));
+    } catch (const std::bad_alloc&) {
+        // Not even the message box could be made; the dialog carries on.
+    }
+}
+
+void CTavroDlg::OnStart() {
+    RunSearch(m_fields, *this);
+}
