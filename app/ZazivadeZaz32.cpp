@@ -1,0 +1,49 @@
+#include "ZazivadeZaz32.h"
+
+#include <QFileInfo>
+#include <csignal>
+
+#include "ZazivadeZaz32Dlg.h"
+
+namespace {
+
+constexpr char kDesktopFileName[] = "ZazivadeZaz32";
+char kFallbackProgram[] = "ZazivadeZaz32";
+
+// Qt keeps references to the argument vector for the application's life, and
+// there is one application per process.
+int g_argc = 1;
+char* g_argv[2] = {kFallbackProgram, nullptr};
+
+// The command line is ignored altogether, Qt's own options included: Qt is
+// handed the program name alone.
+int& ProgramNameOnly(int argc, char** argv) {
+    if (argc > 0 && argv[0] != nullptr) {
+        g_argv[0] = argv[0];
+    }
+    return g_argc;
+}
+
+}  // namespace
+
+CTavroApp::CTavroApp(int argc, char** argv) : QApplication(ProgramNameOnly(argc, argv), g_argv) {
+    // 1. A file-size limit must make the list file's write fail, which the run
+    //    reports, rather than kill the process mid-run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // 2. The message boxes' caption: the executable's name without directory
+    //    and extension. No display name, which would be appended to every
+    //    window title.
+    setApplicationName(QFileInfo(applicationFilePath()).completeBaseName());
+    setApplicationVersion(QStringLiteral(TAVRO_VERSION));
+    setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+}
+
+CTavroApp::~CTavroApp() = default;
+
+bool CTavroApp::InitInstance() {
+    CTavroDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();  // OK or cancel, the program ends either way
+    m_pMainWnd = nullptr;
+    return false;
+}
