@@ -5,6 +5,8 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
 CMAKE_FLAGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
 .PHONY: all deps configure build run test sanitize bench install format clean
 
@@ -28,10 +30,15 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Any report fails the test; LeakSanitizer's suppressions may name third-party
+# frames only (Qt, fontconfig), never ours.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/dialog/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -DTAVRO_SANITIZE=ON -DTAVRO_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
-	@cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
+	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS)
 
 bench: build
 	@$(BUILD)/bench/tavro_bench
@@ -44,3 +51,24 @@ format:
 
 clean:
 	@rm -rf $(BUILD) $(ASAN_BUILD)
+
+.PHONY: lint fuzz
+
+# clang-tidy (.clang-tidy) and cppcheck over search/, dialog/ and app/, with the
+# compile commands of $(BUILD); fails on any finding.
+lint: build
+	@JOBS=$(JOBS) bash scripts/lint $(BUILD)
+
+# The bound parser's fuzz target (libFuzzer, clang 14) for FUZZ_SECONDS seconds.
+# What it learns goes to $(FUZZ_BUILD)/corpus; the checked-in seeds stay as they
+# are. A finding fails the target and leaves its input in $(FUZZ_BUILD)/.
+fuzz: deps
+	@cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	@$(FUZZ_BUILD)/tavro_bound_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus \
+	    >$(FUZZ_BUILD)/fuzz.log 2>&1 || \
+	    { tail -n 30 $(FUZZ_BUILD)/fuzz.log; echo "fuzz: finding, see $(FUZZ_BUILD)/" >&2; exit 1; }
+	@grep -E '^(Done |stat::number_of_executed_units|stat::new_units_added)' $(FUZZ_BUILD)/fuzz.log
