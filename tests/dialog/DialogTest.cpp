@@ -371,6 +371,7 @@ TEST(DialogKeyboardTest, EnterEndsAsOkFromAnEditAndPressesTheButtonOnIt) {
 #endif
 #endif
 
+#ifndef TAVRO_UNDER_ASAN
 // The process's address space now, in bytes, from /proc/self/status.
 rlim_t CurrentAddressSpace() {
     std::ifstream status("/proc/self/status");
@@ -432,6 +433,7 @@ std::string OutOfMemoryThenRunAgain() {
     }
     return "";
 }
+#endif
 
 TEST(DialogOutOfMemoryTest, ReportsItKeepsTheDialogOpenAndTheNextRunWorks) {
 #ifdef TAVRO_UNDER_ASAN
