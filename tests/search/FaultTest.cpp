@@ -2,26 +2,15 @@
 // whole run with a recording host. Each row gets a fresh working directory;
 // rows that change the process (identity, resource limits) run in a child.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <initializer_list>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "ChildProcess.h"
-#include "ListFile.h"
-#include "PrimeSieve.h"
+#include "FileFaults.h"
 #include "ProcessLimits.h"
 #include "RecordingHost.h"
 #include "RunSearch.h"
@@ -74,168 +63,24 @@ std::string FailedToWrite(const std::string& name) {
     return "Pull,Push,Push,Push,Message:ファイル " + name + " を書き込めませんでした";
 }
 
-// The first failure of setup steps given in order (a braced list is evaluated
-// left to right), or "" when all succeeded.
-std::string First(std::initializer_list<std::string> steps) {
-    for (const std::string& s : steps) {
-        if (!s.empty()) {
-            return s;
-        }
-    }
-    return "";
-}
-
-std::string MakeDir(const char* name) {
-    std::error_code ec;
-    return fs::create_directory(name, ec) ? "" : std::string("cannot create directory ") + name;
-}
-
-std::string WriteFile(const char* name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
-    out.close();
-    return out ? "" : std::string("cannot write ") + name;
-}
-
-std::string Chown(const char* name, const Unprivileged& who) {
-    return ::chown(name, who.uid, who.gid) == 0 ? "" : std::string("cannot chown ") + name;
-}
-
-std::string Chmod(const char* name, mode_t mode) {
-    return ::chmod(name, mode) == 0 ? "" : std::string("cannot chmod ") + name;
-}
-
-// "" when `name` cannot be opened for writing (as the child now is), else why
-// the row's fault is not in place.
-std::string MustNotOpenForWriting(const char* name, int extraFlags) {
-    const int fd = ::open(name, O_WRONLY | extraFlags, 0666);
-    if (fd < 0) {
-        return errno == EACCES ? "" : std::string(name) + ": " + std::strerror(errno);
-    }
-    ::close(fd);
-    if (extraFlags & O_CREAT) {
-        ::unlink(name);
-    }
-    return std::string(name) + " can be opened for writing: the fault is not in place";
-}
-
-// Bytes of the list body for `n`, written by the list writer into a scratch
-// file: where a file-size limit must fall to cut the footer, not the body.
-rlim_t BodyBytes(std::int32_t n) {
-    TempWorkDir scratch;
-    PrimeSieve sieve;
-    sieve.Prepare(n);
-    const PrimeList list = sieve.MarkAndCollect();
-    TextFileStream stream("body");
-    WritePrimeList(stream, list);
-    stream.Close();
-    return fs::file_size("body");
-}
-
-struct FaultRow {
-    const char* fault;
-    std::string upper;
-    bool unprivileged;  // run as "nobody", so permission bits bind
-    // Builds the fault in the fresh working directory, as root: "" or why not.
-    std::function<std::string(const Unprivileged&)> arrange;
-    // In the child, as the user the run has: "" if the fault is really there.
-    std::function<std::string()> probe;
-    rlim_t fileSizeLimit;  // RLIM_INFINITY: none
-    std::string expected;
-};
-
-const auto kNothing = [](const Unprivileged&) { return std::string(); };
-const auto kNoProbe = [] { return std::string(); };
+using file_faults::AllFileFaults;
+using file_faults::FileFault;
 
 TEST(FaultTest, EveryFileFaultEndsInTheRightMessageAndLeavesNoBrokenList) {
     Unprivileged nobody{};
     ASSERT_TRUE(FindNobody(nobody)) << "no user \"nobody\": the permission rows cannot be set up";
-    const std::string list100 = "2-100.txt";
-    const std::string listBig = "2-100000.txt";
-    const rlim_t body = BodyBytes(100000);
-    // Footer lines of the n = 100000 run: "", count 9592, then the two times.
-    const rlim_t countLine = 6 + 4 + 6 + 2;
-    const rlim_t timeLabel = list_labels::kProcessingTime.size();
-    const rlim_t lastLabel = list_labels::kFileOutputTime.size();
-
-    const FaultRow rows[] = {
-        {"working directory not writable", "100", true,
-         [](const Unprivileged&) { return Chmod(".", 0755); },
-         [] { return MustNotOpenForWriting("probe", O_CREAT); }, RLIM_INFINITY,
-         Expected(FailedToWrite(list100), kAllStates, "25", "")},
-        {"read-only list file of the same name", "100", true,
-         [](const Unprivileged& who) {
-             return First({Chown(".", who), WriteFile("2-100.txt", "an earlier list"),
-                           Chown("2-100.txt", who), Chmod("2-100.txt", 0444)});
-         },
-         [] { return MustNotOpenForWriting("2-100.txt", 0); }, RLIM_INFINITY,
-         Expected(FailedToWrite(list100), kAllStates, "25",
-                  "2-100.txt='an earlier list' debug.txt=empty")},
-        {"directory at the list file's name, debug.txt with content", "100", false,
-         [](const Unprivileged&) {
-             return First({WriteFile("debug.txt", "left over"), MakeDir("2-100.txt")});
-         },
-         kNoProbe, RLIM_INFINITY,
-         Expected(FailedToWrite(list100), kAllStates, "25", "2-100.txt=dir debug.txt=empty")},
-        {"disk full (the list file's name links to /dev/full)", "100", false,
-         [](const Unprivileged&) {
-             return fs::is_character_file("/dev/full") && ::symlink("/dev/full", "2-100.txt") == 0
-                        ? std::string()
-                        : std::string("cannot link 2-100.txt to /dev/full");
-         },
-         kNoProbe, RLIM_INFINITY,
-         Expected(FailedToWrite(list100), kAllStates, "25", "debug.txt=empty")},
-        // "debug.txt" is never written, and its open stays unchecked: the run
-        // goes on and the list file is complete.
-        {"read-only debug.txt with content", "100", true,
-         [](const Unprivileged& who) {
-             return First({Chown(".", who), WriteFile("debug.txt", "left over"),
-                           Chown("debug.txt", who), Chmod("debug.txt", 0444)});
-         },
-         [] { return MustNotOpenForWriting("debug.txt", 0); }, RLIM_INFINITY,
-         Expected(Succeeded(list100), kAllStates, "25", "2-100.txt=list debug.txt='left over'")},
-        {"directory at debug.txt", "100", false,
-         [](const Unprivileged&) { return MakeDir("debug.txt"); }, kNoProbe, RLIM_INFINITY,
-         Expected(Succeeded(list100), kAllStates, "25", "2-100.txt=list debug.txt=dir")},
-        {"file-size limit at the end of the body", "100000", false, kNothing, kNoProbe, body,
-         Expected(FailedToWrite(listBig), kAllStates, "9592", "debug.txt=empty")},
-        {"file-size limit inside the count line", "100000", false, kNothing, kNoProbe, body + 2 + 8,
-         Expected(FailedToWrite(listBig), kAllStates, "9592", "debug.txt=empty")},
-        // At the latest where the last line's number starts; earlier if the
-        // processing time has more than one digit.
-        {"file-size limit in the footer's last line", "100000", false, kNothing, kNoProbe,
-         body + 2 + countLine + timeLabel + 1 + 2 + lastLabel,
-         Expected(FailedToWrite(listBig), kAllStates, "9592", "debug.txt=empty")},
-    };
-
-    for (const FaultRow& row : rows) {
+    for (const FileFault& row : AllFileFaults()) {
         SCOPED_TRACE(row.fault);
         TempWorkDir dir;
-        const std::string arranged = row.arrange(nobody);
-        ASSERT_EQ(arranged, "") << "the fault could not be set up";
-        const std::string report = RunInChild([&row, &nobody] {
-            if (row.unprivileged) {
-                const std::string dropped = DropTo(nobody);
-                if (!dropped.empty()) {
-                    return "setup: " + dropped;
-                }
-            }
-            const std::string missing = row.probe();
-            if (!missing.empty()) {
-                return "setup: " + missing;
-            }
-            if (row.fileSizeLimit != RLIM_INFINITY) {
-                ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG
-                const std::string limited = SetSoftLimit(RLIMIT_FSIZE, row.fileSizeLimit);
-                if (!limited.empty()) {
-                    return "setup: " + limited;
-                }
-            }
-            Session session(row.upper);
+        ASSERT_EQ(row.arrange(nobody), "") << "the fault could not be set up";
+        const std::string report = file_faults::RunUnderFault(row, nobody, [&row] {
+            Session session(row.typed);
             session.Start();
             return session.Report();
         });
-        EXPECT_EQ(report, row.expected);
+        const std::string calls =
+            row.listWritten ? Succeeded(row.ListName()) : FailedToWrite(row.ListName());
+        EXPECT_EQ(report, Expected(calls, kAllStates, row.count, row.files));
     }
 }
 
