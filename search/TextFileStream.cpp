@@ -8,7 +8,16 @@
 
 TextFileStream::TextFileStream(const char* name) {
     // Readable by others while open: the viewer may read it before we close.
-    fd_ = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_NONBLOCK only for the open itself: a named pipe of that name with no
+    // reader fails at once (ENXIO) instead of hanging the run for good.
+    fd_ = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd_ >= 0) {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
     opened_ = fd_ >= 0;
     failed_ = !opened_;
 }
