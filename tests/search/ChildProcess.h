@@ -17,6 +17,8 @@
 // that crashes or leaves by an exception is described in the text, so the
 // caller's comparison fails with the reason. The body must not use gtest
 // assertions: their failures would be recorded in the child alone.
+inline constexpr unsigned kChildWatchdogSeconds = 120;
+
 inline std::string RunInChild(const std::function<std::string()>& body) {
     int fds[2];
     if (::pipe(fds) != 0) {
@@ -31,6 +33,10 @@ inline std::string RunInChild(const std::function<std::string()>& body) {
     }
     if (pid == 0) {
         ::close(fds[0]);
+        // A watchdog, not a time limit on the result: a child that hangs (a
+        // run blocked for good) is ended and reported instead of hanging the
+        // suite. Every body here finishes in seconds even under the sanitizers.
+        ::alarm(kChildWatchdogSeconds);
         std::string report;
         try {
             report = body();

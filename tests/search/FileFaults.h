@@ -49,6 +49,10 @@ inline std::string MakeDir(const char* name) {
                : std::string("cannot create directory ") + name;
 }
 
+inline std::string MakeFifo(const char* name) {
+    return ::mkfifo(name, 0666) == 0 ? "" : std::string("cannot make a named pipe ") + name;
+}
+
 inline std::string WriteFile(const char* name, const std::string& bytes) {
     std::ofstream out(name, std::ios::binary);
     out << bytes;
@@ -159,6 +163,22 @@ inline std::vector<FileFault> AllFileFaults() {
          },
          [] { return MustNotOpenForWriting("debug.txt", 0); }, RLIM_INFINITY, true, "25",
          "2-100.txt=list debug.txt='left over'"},
+        // A named pipe nobody reads: opening it to write must not wait for a
+        // reader, or the run and the dialog would hang for good.
+        {"named pipe at the list file's name", "100", false,
+         [](const Unprivileged&) { return MakeFifo("2-100.txt"); }, noProbe, RLIM_INFINITY, false,
+         "25", "2-100.txt=fifo debug.txt=empty"},
+        {"named pipe at debug.txt", "100", false,
+         [](const Unprivileged&) { return MakeFifo("debug.txt"); }, noProbe, RLIM_INFINITY, true,
+         "25", "2-100.txt=list debug.txt=fifo"},
+        {"working directory removed", "100", false,
+         [](const Unprivileged&) {
+             std::error_code ec;
+             return std::filesystem::remove(std::filesystem::current_path(), ec)
+                        ? std::string()
+                        : "cannot remove the working directory: " + ec.message();
+         },
+         noProbe, RLIM_INFINITY, false, "25", ""},
         {"directory at debug.txt", "100", false,
          [](const Unprivileged&) { return MakeDir("debug.txt"); }, noProbe, RLIM_INFINITY, true,
          "25", "2-100.txt=list debug.txt=dir"},

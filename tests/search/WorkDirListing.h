@@ -18,7 +18,7 @@ inline std::string FooterFor(const DialogFields& shown) {
            std::string(list_labels::kFileOutputTime) + shown.m_strFileTime + "\r\n";
 }
 
-// One word for what a directory entry is after a run: "dir", "link", "empty",
+// One word for what a directory entry is after a run: "dir", "link", "fifo", "empty",
 // "list" (a whole list file: it starts with the prime 2 and ends with the footer
 // of `shown`), the content itself in quotes when it is short, else
 // "partial:<size>".
@@ -30,6 +30,9 @@ inline std::string DescribeEntry(const std::filesystem::path& path, const Dialog
     }
     if (std::filesystem::is_directory(status)) {
         return "dir";
+    }
+    if (std::filesystem::is_fifo(status)) {
+        return "fifo";  // reading it would wait for a writer
     }
     const std::string bytes = ReadFileBytes(path.string());
     if (bytes.empty()) {
