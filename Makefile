@@ -32,7 +32,7 @@ test: build
 # The tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Any report fails the test; LeakSanitizer's suppressions may name third-party
 # frames only (Qt, fontconfig), never ours.
-SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1 \
     LSAN_OPTIONS=suppressions=$(CURDIR)/tests/dialog/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 sanitize: deps
