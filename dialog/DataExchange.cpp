@@ -26,7 +26,7 @@ void SetTextOf(QWidget* control, const QString& text) {
 
 }  // namespace
 
-void DDX_Text(DataExchange& dx, int id, std::string& value) {
+void DDX_Text(const DataExchange& dx, int id, std::string& value) {
     QWidget* control = dx.Control(id);
     if (control == nullptr) {
         return;

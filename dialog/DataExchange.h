@@ -25,4 +25,4 @@ private:
 // Exchanges the text of the edit or label `id` with `value` (UTF-8). A push
 // sets only a text that differs and repaints that control at once, without
 // handling any input, so a run that pushes shows its state while it works.
-void DDX_Text(DataExchange& dx, int id, std::string& value);
+void DDX_Text(const DataExchange& dx, int id, std::string& value);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QUrl>
+#include <algorithm>
 #include <new>
 
 #include "DialogTexts.h"
@@ -52,7 +53,8 @@ DialogUnits FittedUnits(const DialogTemplate& dlgTemplate, const QFont& font) {
         if (control.id == IDC_STATE) {
             for (const std::string_view state :
                  {search_texts::kWaiting, search_texts::kProcessing, search_texts::kWritingFile}) {
-                const QString text = QString::fromUtf8(state.data(), state.size());
+                const QString text =
+                    QString::fromUtf8(state.data(), static_cast<qsizetype>(state.size()));
                 units.EnlargeToFit(metrics.horizontalAdvance(text), control.rect.cx);
             }
         }
@@ -224,11 +226,12 @@ void CTavroDlg::CreateControls(const DialogTemplate& dlgTemplate) {
 }
 
 void CTavroDlg::FocusFirstTabStop() {
-    for (const DialogControlTemplate& control : m_template.controls) {
-        if ((control.styles & kStyleTabStop) != 0 && GetDlgItem(control.id) != nullptr) {
-            GetDlgItem(control.id)->setFocus(Qt::OtherFocusReason);
-            return;
-        }
+    const auto& controls = m_template.controls;
+    const auto first = std::find_if(controls.begin(), controls.end(), [this](const auto& control) {
+        return (control.styles & kStyleTabStop) != 0 && GetDlgItem(control.id) != nullptr;
+    });
+    if (first != controls.end()) {
+        GetDlgItem(first->id)->setFocus(Qt::OtherFocusReason);
     }
 }
 
