@@ -44,12 +44,12 @@ def sample(u, v):
     n = math.sqrt(lx * lx + ly * ly + lz * lz)
     lx, ly, lz = lx / n, ly / n, lz / n
     diffuse = clamp(dx * lx + dy * ly + dz * lz)
-    # Specular: the reflection of the light towards the viewer.
+    # The highlight: the light mirrored towards the viewer.
     rz = 2 * (dx * lx + dy * ly + dz * lz) * dz - lz
-    spec = clamp(rz) ** 24
+    highlight = clamp(rz) ** 24
     base = (1.0, 0.55, 0.08)
     shade = 0.28 + 0.72 * diffuse
-    col = [clamp(c * shade + 0.85 * spec) for c in base]
+    col = [clamp(c * shade + 0.85 * highlight) for c in base]
     return (col[0], col[1], col[2], 1.0)
 
 
