@@ -153,29 +153,15 @@ struct BoundRow {
     std::string calls;
 };
 
-// Bound texts beyond the plain ones: saturation at both ends, texts without
-// digits, digit strings far longer than any number.
+// The bound texts of the fault list that the run tests do not already try;
+// the parser's own tests and its fuzz corpus cover the rest of the alphabet.
 TEST(FaultTest, OddBoundTexts) {
     const std::string tooLarge = "Pull,Message:範囲が大きすぎます";
     const std::string invalid = "Pull,Message:範囲が不当です";
     const BoundRow rows[] = {
-        {"2147483647", tooLarge},
-        {std::string(100000, '9'), tooLarge},
-        {std::string(100000, '1'), tooLarge},
-        {" ", invalid},
-        {"+", invalid},
-        {"-", invalid},
-        {"-" + std::string(100000, '9'), invalid},
-        {"\t\r\n\v\f", invalid},
-        {"\xEF\xBC\x91\xEF\xBC\x90\xEF\xBC\x90", invalid},  // "１００" in UTF-8
-        {"٣", invalid},                                     // Arabic-Indic three
-        {std::string("\0"
-                     "100",
-                     4),
-         invalid},
-        {std::string(100000, '0') + "100", Succeeded("2-100.txt")},
-        {"\t\n 100\xE3\x80\x80", Succeeded("2-100.txt")},  // full-width space after
-        {"2\xEF\xBC\x90", Succeeded("2-2.txt")},           // "2" then full-width 0
+        {"2147483647", tooLarge}, {std::string(100000, '9'), tooLarge},
+        {" ", invalid},           {"+", invalid},
+        {"-", invalid},           {std::string(100000, '0') + "100", Succeeded("2-100.txt")},
     };
     for (const BoundRow& row : rows) {
         SCOPED_TRACE("text: \"" + row.text.substr(0, 40) + "\" (" +
