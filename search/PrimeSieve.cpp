@@ -71,7 +71,7 @@ void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int
     const __m128i zero = _mm_setzero_si128();
     __m128i sums = zero;
     for (std::int32_t g = first; g < last; g += kGroup) {
-        for (int v = 0; v < kStep; ++v) {
+        for (std::ptrdiff_t v = 0; v < kStep; ++v) {
             __m128i* const p = reinterpret_cast<__m128i*>(t + g + 16 * v);
             const __m128i entries = _mm_loadu_si128(p);
             const __m128i taken = _mm_and_si128(entries, masks[v]);
@@ -168,7 +168,7 @@ std::int32_t PrimeSieve::Collect(std::int32_t* out) const {
     // bits are packed into one mask whose set bits are the primes.
     for (; k + 64 <= top_; k += 64) {
         std::uint64_t mask = 0;
-        for (int w = 0; w < 8; ++w) {
+        for (std::ptrdiff_t w = 0; w < 8; ++w) {
             std::uint64_t word;
             std::memcpy(&word, t + k + 8 * w, sizeof word);
             mask |= PackEntries(word) << (8 * w);
