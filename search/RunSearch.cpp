@@ -69,8 +69,8 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
 
     // 18-20. Results into the fields, the footer (its last line end hands the
     //        whole file to the system), the state back to waiting.
-    const std::int32_t elapsed = t1 - t0;
-    const std::int32_t fileTime = t3 - t2;
+    const std::int32_t elapsed = ElapsedBetween(t0, t1);
+    const std::int32_t fileTime = ElapsedBetween(t2, t3);
     fields.m_strElapsed = std::to_string(elapsed);
     fields.m_strCount = std::to_string(count);
     fields.m_strFileTime = std::to_string(fileTime);

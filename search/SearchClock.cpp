@@ -12,3 +12,8 @@ std::int32_t ReadSearchClock() {
     return static_cast<std::int32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
+
+std::int32_t ElapsedBetween(std::int32_t from, std::int32_t to) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(to) -
+                                     static_cast<std::uint32_t>(from));
+}
