@@ -1,7 +1,6 @@
 #include "PrimeSieve.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -45,11 +44,13 @@ inline std::int32_t CrossOutBelow(std::uint8_t* t, std::int32_t m, std::int32_t 
     return m;
 }
 
-// The candidates 2, 3, 5 and 7 have a multiple in nearly every eight entries,
-// so they go sixteen entries at a time: a mask with 0x01 in each byte whose
-// index is a multiple selects those entries, which are summed (they are 0 or
-// 1) and cleared. The masks of a step repeat after `step` vectors, so a group
-// of `step` vectors needs no bookkeeping of where the multiples fall.
+// Crosses out every multiple of kStep in [lo, hi); lo must lie above kStep, so
+// that kStep itself is never among them. The candidates 2, 3, 5 and 7 have a
+// multiple among every eight entries, so they go sixteen entries at a time: a
+// mask with 0x01 in each byte whose index is a multiple selects those entries,
+// which are summed (they are 0 or 1) and cleared. The masks of a step repeat
+// after `step` vectors, so a group of `step` vectors needs no bookkeeping of
+// where the multiples fall.
 #if defined(__SSE2__)
 template <int kStep>
 void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int64_t& cleared) {
