@@ -1,9 +1,6 @@
 #include "ReferenceWriters.h"
 
-#include <fcntl.h>
 #include <unistd.h>
-
-#include <fstream>
 
 PrebuiltBody::PrebuiltBody(const PrimeList& list) {
     const std::int32_t* const primes = list.data();
@@ -24,11 +21,7 @@ PrebuiltBody::PrebuiltBody(const PrimeList& list) {
     }
 }
 
-bool PrebuiltBody::WriteTo(const std::string& name) const {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
-    }
+bool PrebuiltBody::WriteTo(int fd) const {
     bool ok = true;
     std::size_t begin = 0;
     for (const std::size_t end : lineEnds_) {
@@ -36,11 +29,10 @@ bool PrebuiltBody::WriteTo(const std::string& name) const {
              ::write(fd, bytes_.data() + begin, end - begin) == static_cast<ssize_t>(end - begin);
         begin = end;
     }
-    return ::close(fd) == 0 && ok;
+    return ok;
 }
 
-bool WriteBodyWithOfstream(const std::string& name, const PrimeList& list) {
-    std::ofstream out(name, std::ios::out | std::ios::binary | std::ios::trunc);
+bool WriteBodyWithOfstream(std::ofstream& out, const PrimeList& list) {
     const std::int32_t* const primes = list.data();
     for (std::int32_t k = 0; k < list.count(); ++k) {
         if (k % 5 != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,15 @@
 class PrebuiltBody {
 public:
     explicit PrebuiltBody(const PrimeList& list);
-    // Writes the body to `name` (created or truncated); returns false on error.
-    bool WriteTo(const std::string& name) const;
+    // Writes the body to the open descriptor `fd`; returns false on error.
+    bool WriteTo(int fd) const;
 
 private:
     std::string bytes_;
     std::vector<std::size_t> lineEnds_;  // offset just past each line's CR LF
 };
 
-// The plain way: an ofstream, a TAB and the number inserted one at a time,
-// and std::endl (after a CR) to end each line, which flushes the stream.
-bool WriteBodyWithOfstream(const std::string& name, const PrimeList& list);
+// The plain way: into an open ofstream, a TAB and the number inserted one at a
+// time, and std::endl (after a CR) to end each line, which flushes the stream.
+// Returns false once the stream has failed.
+bool WriteBodyWithOfstream(std::ofstream& out, const PrimeList& list);

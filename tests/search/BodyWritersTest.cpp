@@ -1,6 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include "FileBytes.h"
@@ -25,8 +28,16 @@ TEST(BodyWritersTest, EveryWriterWritesTheSameBody) {
             WritePrimeList(stream, list);
             ASSERT_TRUE(stream.Close());
         }
-        ASSERT_TRUE(PrebuiltBody(list).WriteTo("floor.txt"));
-        ASSERT_TRUE(WriteBodyWithOfstream("ofstream.txt", list));
+        {
+            const int fd = ::open("floor.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            ASSERT_GE(fd, 0);
+            EXPECT_TRUE(PrebuiltBody(list).WriteTo(fd));
+            ASSERT_EQ(::close(fd), 0);
+        }
+        {
+            std::ofstream out("ofstream.txt", std::ios::binary);
+            EXPECT_TRUE(WriteBodyWithOfstream(out, list));
+        }
         const std::string ours = ReadFileBytes("ours.txt");
         EXPECT_EQ(ours, ReadFileBytes("floor.txt")) << "n = " << n;
         EXPECT_EQ(ours, ReadFileBytes("ofstream.txt")) << "n = " << n;
