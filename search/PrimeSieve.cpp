@@ -1,6 +1,7 @@
 #include "PrimeSieve.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -44,6 +45,11 @@ inline std::int32_t CrossOutBelow(std::uint8_t* t, std::int32_t m, std::int32_t 
     return m;
 }
 
+// The least multiple of `step` that is not below `from`.
+constexpr std::int32_t FirstMultipleFrom(std::int32_t from, std::int32_t step) {
+    return (from + step - 1) / step * step;
+}
+
 // Crosses out every multiple of kStep in [lo, hi); lo must lie above kStep, so
 // that kStep itself is never among them. The candidates 2, 3, 5 and 7 have a
 // multiple among every eight entries, so they go sixteen entries at a time: a
@@ -56,17 +62,20 @@ template <int kStep>
 void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int64_t& cleared) {
     constexpr std::int32_t kGroup = 16 * kStep;
     // 1. Groups start at multiples of kGroup, so each starts on a multiple.
-    const std::int32_t first = std::min(hi, (lo + kGroup - 1) / kGroup * kGroup);
+    const std::int32_t first = std::min(hi, FirstMultipleFrom(lo, kGroup));
     const std::int32_t last = first + (hi - first) / kGroup * kGroup;
-    CrossOutBelow(t, (lo + kStep - 1) / kStep * kStep, first, kStep, cleared);
-    // 2. The masks of the group's vectors.
+    CrossOutBelow(t, FirstMultipleFrom(lo, kStep), first, kStep, cleared);
+    // 2. The masks of the group's vectors, the same for every block.
+    alignas(16) static constexpr auto kMaskBytes = [] {
+        std::array<std::uint8_t, std::size_t{kGroup}> bytes{};
+        for (std::size_t i = 0; i < bytes.size(); i += kStep) {
+            bytes[i] = 1;
+        }
+        return bytes;
+    }();
     __m128i masks[kStep];
     for (int v = 0; v < kStep; ++v) {
-        alignas(16) std::uint8_t bytes[16];
-        for (int j = 0; j < 16; ++j) {
-            bytes[j] = (16 * v + j) % kStep == 0 ? 1 : 0;
-        }
-        masks[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+        masks[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(kMaskBytes.data() + 16 * v));
     }
     // 3. The groups; psadbw sums the selected bytes into two 64-bit lanes.
     const __m128i zero = _mm_setzero_si128();
@@ -82,12 +91,12 @@ void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int
     }
     cleared += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
     // 4. What is left after the last whole group.
-    CrossOutBelow(t, (last + kStep - 1) / kStep * kStep, hi, kStep, cleared);
+    CrossOutBelow(t, FirstMultipleFrom(last, kStep), hi, kStep, cleared);
 }
 #else
 template <int kStep>
 void CrossOutVectors(std::uint8_t* t, std::int32_t lo, std::int32_t hi, std::int64_t& cleared) {
-    CrossOutBelow(t, (lo + kStep - 1) / kStep * kStep, hi, kStep, cleared);
+    CrossOutBelow(t, FirstMultipleFrom(lo, kStep), hi, kStep, cleared);
 }
 #endif
 
