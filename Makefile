@@ -8,26 +8,34 @@ CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test sanitize bench install format clean
+.PHONY: all deps deps-build deps-run deps-test configure build run test sanitize bench \
+    install format clean
 
 all: build
 
-deps:
-	@bash scripts/install-deps
+# What each kind of work installs: building (and installing or packaging) needs
+# the compiler and Qt; running adds the Wayland platform, the fonts and the
+# viewer request; the tests add their tools.
+deps-build:
+	@bash scripts/install-deps build
+deps-run:
+	@bash scripts/install-deps run
+deps-test deps:
+	@bash scripts/install-deps test
 
-configure: deps
+configure: deps-build
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+run: deps-run build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	    echo "make run: no display to show the dialog on; try: xvfb-run make run"; exit 1; fi
 	@$(BUILD)/app/ZazivadeZaz32
 
-test: build
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+test: deps-test build
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error -j$(JOBS)
 
 # The tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Any report fails the test; LeakSanitizer's suppressions may name third-party
@@ -35,12 +43,12 @@ test: build
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1 \
     LSAN_OPTIONS=suppressions=$(CURDIR)/tests/dialog/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-sanitize: deps
+sanitize: deps-test
 	@cmake -S . -B $(ASAN_BUILD) -DTAVRO_SANITIZE=ON -DTAVRO_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
-	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS)
+	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure --no-tests=error -j$(JOBS)
 
-bench: build
+bench: deps-run build
 	@$(BUILD)/bench/tavro_bench
 
 install: build
@@ -56,13 +64,13 @@ clean:
 
 # clang-tidy (.clang-tidy) and cppcheck over search/, dialog/ and app/, with the
 # compile commands of $(BUILD); fails on any finding.
-lint: build
+lint: deps-test build
 	@JOBS=$(JOBS) bash scripts/lint $(BUILD)
 
 # The bound parser's fuzz target (libFuzzer, clang 14) for FUZZ_SECONDS seconds.
 # What it learns goes to $(FUZZ_BUILD)/corpus; the checked-in seeds stay as they
 # are. A finding fails the target and leaves its input in $(FUZZ_BUILD)/.
-fuzz: deps
+fuzz: deps-test
 	@cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
