@@ -24,12 +24,12 @@ DialogUnits::DialogUnits(const QFont& font) {
     m_baseY = metrics.height();
 }
 
-void DialogUnits::EnlargeToFit(int textWidth, int width) {
-    if (width <= 0) {
+void DialogUnits::EnlargeToFit(int textWidth, const DialogRect& rect) {
+    if (rect.cx <= 0 || MapRect(rect).width() >= textWidth) {
         return;
     }
     // One pixel to spare: each edge is rounded on its own and may lose one.
-    const double needed = (textWidth + 1) * 4.0 / (static_cast<double>(width) * m_baseX);
+    const double needed = (textWidth + 1) * 4.0 / (static_cast<double>(rect.cx) * m_baseX);
     if (needed > m_scale) {
         m_scale = needed;
     }

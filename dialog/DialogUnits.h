@@ -20,11 +20,12 @@ public:
     // Uniform factor on both base units, 1 unless EnlargeToFit raised it.
     double scale() const { return m_scale; }
 
-    // Raises the scale, if needed, so that `textWidth` pixels fit into `width`
-    // horizontal units. A CJK font's full-width punctuation is wider than the
-    // letters the base unit comes from, and labels would lose their last
-    // characters; scaling both axes alike keeps every relative placement.
-    void EnlargeToFit(int textWidth, int width);
+    // Raises the scale, if needed, so that `textWidth` pixels fit into `rect`
+    // as mapped; a text that fits already leaves the scale alone. A CJK
+    // font's full-width punctuation can be wider than the letters the base
+    // unit comes from, and labels would lose their last characters; scaling
+    // both axes alike keeps every relative placement.
+    void EnlargeToFit(int textWidth, const DialogRect& rect);
 
     int MapX(int x) const;
     int MapY(int y) const;

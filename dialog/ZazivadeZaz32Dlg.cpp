@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <new>
 
+#include "DialogFont.h"
 #include "DialogTexts.h"
 #include "IconResource.h"
 #include "RunSearch.h"
@@ -35,29 +36,38 @@ constexpr AccessibleText kAccessibleTexts[] = {
     {IDC_STATE, nullptr, "状態"},     {IDC_FILETIME, nullptr, "ファイル出力時間"},
 };
 
-QFont DialogFont(const DialogTemplate& dlgTemplate) {
-    return QFont(QString::fromUtf8(dlgTemplate.fontFamily), dlgTemplate.fontPointSize);
-}
-
-// The base units of the dialog font, enlarged where a text the dialog shows
-// would not fit its control.
-DialogUnits FittedUnits(const DialogTemplate& dlgTemplate, const QFont& font) {
-    DialogUnits units(font);
-    const QFontMetrics metrics(font);
+// One pass over the texts the dialog shows, enlarging where one would not fit
+// its control.
+void FitStaticTexts(const DialogTemplate& dlgTemplate, const QFontMetrics& metrics,
+                    DialogUnits& units) {
     for (const DialogControlTemplate& control : dlgTemplate.controls) {
         if (control.kind != ControlKind::kStatic) {
             continue;
         }
         units.EnlargeToFit(metrics.horizontalAdvance(QString::fromUtf8(control.text)),
-                           control.rect.cx);
+                           control.rect);
         if (control.id == IDC_STATE) {
             for (const std::string_view state :
                  {search_texts::kWaiting, search_texts::kProcessing, search_texts::kWritingFile}) {
                 const QString text =
                     QString::fromUtf8(state.data(), static_cast<qsizetype>(state.size()));
-                units.EnlargeToFit(metrics.horizontalAdvance(text), control.rect.cx);
+                units.EnlargeToFit(metrics.horizontalAdvance(text), control.rect);
             }
         }
+    }
+}
+
+// The base units of the dialog font, enlarged only where a text would not fit.
+// Raising the scale for one text can move another's rounded edges by a pixel,
+// so the passes repeat until one leaves the scale as it was; each raise makes
+// one more text fit for good, so this ends.
+DialogUnits FittedUnits(const DialogTemplate& dlgTemplate, const QFont& font) {
+    DialogUnits units(font);
+    const QFontMetrics metrics(font);
+    double before = 0.0;
+    while (units.scale() != before) {
+        before = units.scale();
+        FitStaticTexts(dlgTemplate, metrics, units);
     }
     return units;
 }

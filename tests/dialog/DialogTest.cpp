@@ -179,25 +179,6 @@ TEST_F(DialogTest, HasTheTwelveControlsInTemplateOrderScaledByTheDialogUnits) {
     EXPECT_EQ(dlg.GetDlgItem(IDC_STATIC), nullptr);
 }
 
-TEST_F(DialogTest, EveryTextItShowsFitsItsLabel) {
-    std::vector<std::pair<QLabel*, QString>> shown;
-    for (QWidget* control : Controls(dlg)) {
-        if (auto* label = qobject_cast<QLabel*>(control)) {
-            shown.emplace_back(label, label->text());
-        }
-    }
-    auto* state = qobject_cast<QLabel*>(Item(IDC_STATE));
-    for (const std::string_view text : {search_texts::kProcessing, search_texts::kWritingFile}) {
-        shown.emplace_back(state, QString::fromUtf8(text.data(), text.size()));
-    }
-    shown.emplace_back(qobject_cast<QLabel*>(Item(IDC_COUNT)), QStringLiteral("6303309"));
-    for (const auto& [label, text] : shown) {
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width())
-            << text.toStdString();
-        EXPECT_LE(label->fontMetrics().height(), label->height()) << text.toStdString();
-    }
-}
-
 TEST_F(DialogTest, TabVisitsStartLowerUpperInTurn) {
     std::vector<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 3; ++i) {

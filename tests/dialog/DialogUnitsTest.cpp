@@ -54,17 +54,17 @@ TEST(DialogUnitsTest, EnlargingMakesATextFitAndNeverShrinks) {
     };
     const Case cases[] = {
         {156, {3, 46, 75, 10}}, {108, {3, 18, 52, 10}}, {36, {3, 32, 17, 10}},
-        {61, {1, 0, 33, 11}},   {10, {5, 7, 40, 10}},
+        {61, {1, 0, 33, 11}},   {10, {5, 7, 40, 10}},   {91, {3, 18, 52, 10}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.textWidth);
         DialogUnits units(DialogFont(9));
         const int before = units.MapRect(c.rect).width();
-        units.EnlargeToFit(c.textWidth, c.rect.cx);
+        units.EnlargeToFit(c.textWidth, c.rect);
         EXPECT_GE(units.MapRect(c.rect).width(), c.textWidth);
         EXPECT_GE(units.MapRect(c.rect).width(), before);
         EXPECT_GE(units.scale(), 1.0);
-        if (before > c.textWidth) {
+        if (before >= c.textWidth) {
             EXPECT_EQ(units.scale(), 1.0);
         }
     }
