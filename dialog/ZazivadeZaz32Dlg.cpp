@@ -28,12 +28,18 @@ struct AccessibleText {
     int id;
     const char* name;         // for the edits, which have no text of their own
     const char* description;  // for the result fields, whose name is their text
+    const char* label;        // the static text that labels it on screen, if any
 };
 
+// The lower bound has no label on screen; "～" reads as "up to" before the
+// upper bound.
 constexpr AccessibleText kAccessibleTexts[] = {
-    {IDC_LOWER, "下限", nullptr},     {IDC_UPPER, "上限", nullptr},
-    {IDC_COUNT, nullptr, "素数の数"}, {IDC_ELAPSED, nullptr, "処理時間"},
-    {IDC_STATE, nullptr, "状態"},     {IDC_FILETIME, nullptr, "ファイル出力時間"},
+    {IDC_LOWER, "下限", nullptr, nullptr},
+    {IDC_UPPER, "上限", nullptr, "tilde"},
+    {IDC_COUNT, nullptr, "素数の数", "countLabel"},
+    {IDC_ELAPSED, nullptr, "処理時間", "elapsedLabel"},
+    {IDC_STATE, nullptr, "状態", "stateLabel"},
+    {IDC_FILETIME, nullptr, "ファイル出力時間", "fileTimeLabel"},
 };
 
 // One pass over the texts the dialog shows, enlarging where one would not fit
@@ -231,6 +237,13 @@ void CTavroDlg::CreateControls(const DialogTemplate& dlgTemplate) {
         }
         if (entry.description != nullptr) {
             widget->setAccessibleDescription(QString::fromUtf8(entry.description));
+        }
+        // Qt's accessibility reports a label's buddy as the control it labels
+        // (labelled-by and label-for over AT-SPI), so a screen reader reads the
+        // value with its label. No label has a mnemonic: the buddy binds no key.
+        if (entry.label != nullptr) {
+            findChild<QLabel*>(QString::fromLatin1(entry.label), Qt::FindDirectChildrenOnly)
+                ->setBuddy(widget);
         }
     }
 }
