@@ -7,9 +7,10 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_BUILD ?= build-package
 
 .PHONY: all deps deps-build deps-run deps-test configure build run test sanitize bench \
-    install format clean
+    install package format clean
 
 all: build
 
@@ -54,11 +55,22 @@ bench: deps-run build
 install: build
 	@cmake --install $(BUILD)
 
+# The .deb, from a build of its own: Debian's compiler and linker flags with
+# all hardening, no tests and no benchmarks, so nothing beyond the build group.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+PACKAGE_FLAGS = -DCMAKE_BUILD_TYPE=None -DTAVRO_TESTS=OFF -DTAVRO_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+package: deps-build
+	@cmake -S . -B $(PACKAGE_BUILD) $(PACKAGE_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)
 
 .PHONY: lint fuzz
 
