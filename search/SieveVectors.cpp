@@ -35,10 +35,10 @@ inline std::uint64_t PackEntries(std::uint64_t word) {
 }
 
 // Writes k + the index of every set bit of `mask`, ascending, from `out` on and
-// returns one past the last. With room for 64 entries, the first eight are
-// written unconditionally, most masks having no more set bits than that, so
-// the loop has no branch that depends on the mask.
-inline std::int32_t* StoreSetBits(std::int32_t* out, std::int32_t* end, std::int32_t k,
+// returns one past the last. With room for 64 entries, the first six are
+// written whether or not the mask has that many bits set: few masks have
+// more, so the branch that depends on the mask is rarely taken.
+inline std::int32_t* StoreSetBits(std::int32_t* out, const std::int32_t* end, std::int32_t k,
                                   std::uint64_t mask) {
     if (end - out < 64) {
         for (; mask != 0; mask &= mask - 1) {
@@ -47,13 +47,15 @@ inline std::int32_t* StoreSetBits(std::int32_t* out, std::int32_t* end, std::int
         return out;
     }
     const int count = std::popcount(mask);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 6; ++i) {
         out[i] = k + std::countr_zero(mask);
         mask &= mask - 1;
     }
-    for (int i = 8; i < count; ++i) {
-        out[i] = k + std::countr_zero(mask);
-        mask &= mask - 1;
+    if (count > 6) {
+        for (int i = 6; i < count; ++i) {
+            out[i] = k + std::countr_zero(mask);
+            mask &= mask - 1;
+        }
     }
     return out + count;
 }
@@ -170,7 +172,7 @@ template <int kVectors>
     constexpr auto& kAdvance = kAdvances<16, 16 * kVectors>;
     __m128i hits = _mm_setzero_si128();  // at most one hit per vector in each byte
 #pragma GCC unroll 16
-    for (int v = 0; v < kVectors; ++v) {
+    for (std::ptrdiff_t v = 0; v < kVectors; ++v) {
         __m128i* const at = reinterpret_cast<__m128i*>(p + 16 * v);
         const __m128i before = _mm_loadu_si128(at);
         __m128i e = before;
@@ -238,7 +240,7 @@ template <int kVectors>
     constexpr auto& kAdvance = kAdvances<32, 32 * kVectors>;
     __m256i hits = _mm256_setzero_si256();
 #pragma GCC unroll 16
-    for (int v = 0; v < kVectors; ++v) {
+    for (std::ptrdiff_t v = 0; v < kVectors; ++v) {
         __m256i* const at = reinterpret_cast<__m256i*>(p + 32 * v);
         const __m256i before = _mm256_loadu_si256(at);
         __m256i e = before;
