@@ -20,14 +20,20 @@
 // 3. The list, of `remaining` entries, and the candidates 1..n into it,
 //    sixty-four entries per mask.
 //
-// The paths (SieveVectors.h), picked at run time from what the processor has:
+// The paths (SieveVectors.h). BestSievePath() picks one at run time: AVX2
+// where the processor has it, else SSE2 on x86, else scalar, so a build for
+// baseline x86 runs everywhere. A PrimeSieve can be given any path this
+// processor runs; the tests and the benchmark force each one.
 // - scalar: the mask steps go one multiple at a time like every other
 //   candidate; the collection packs eight entries into a byte by a
 //   multiplication.
 // - SSE2 and AVX2: each mask step has a byte pattern with 1 at its
-//   multiples; a chunk of eight 16- or 32-byte vectors is loaded once, every
-//   step's pattern tests and clears its multiples in it and counts them, and
-//   the chunk is stored once. The collection takes a movemask per vector.
+//   multiples. Each vector of a chunk of eight (16 or 32 entries each) is
+//   loaded once, every step's mask tests its entries and clears the hits,
+//   and it is stored once; the hits are counted as the bits that changed.
+//   The collection takes a movemask per vector.
+// All paths store six list entries per mask of sixty-four unconditionally
+// and advance by the mask's population count.
 #include "PrimeSieve.h"
 
 #include <algorithm>

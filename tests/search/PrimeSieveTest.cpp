@@ -5,10 +5,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "LiteralSieve.h"
+
+// Names the path in test names and failures instead of its byte.
+void PrintTo(SievePath path, std::ostream* out) {
+    *out << SievePathName(path);
+}
 
 namespace {
 
