@@ -1,19 +1,26 @@
-// The benchmark behind `make bench`: for each bound, over several rounds in
-// this one process, the processing interval against the literal loops, the
-// body's file output against its floor and against an ofstream writer, and a
-// whole run in a fresh child process with its peak resident memory.
+// The benchmark behind `make bench`. For each bound, in this one process and
+// over several rounds taken in turn so that they share the machine's moods:
+// the processing interval on every path this processor runs against the
+// literal loops, `Prepare` against the allocate-and-fill it replaced, the
+// body's file output against its floor. Then, in fresh child processes:
+// `Prepare` as the first run of a program meets it, and a whole run with its
+// peak resident memory. Last, the program's start-up to its first painted
+// frame against a minimal Qt dialog's.
 #include <fcntl.h>
-#include <sys/resource.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,11 +32,14 @@
 #include "RunSearch.h"
 #include "SearchHost.h"
 
+extern char** environ;
+
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kRounds = 5;
+constexpr int kStartupRounds = 11;
 
 using Clock = std::chrono::steady_clock;
 
@@ -53,6 +63,61 @@ std::string ReadAll(const std::string& name) {
     std::exit(1);
 }
 
+// When a child was started, what it printed on its standard output and
+// whether it succeeded. `environment` adds to the bench's own.
+struct ChildResult {
+    Clock::time_point started;
+    std::string output;
+    bool succeeded = false;
+};
+
+ChildResult RunChild(const std::vector<std::string>& command,
+                     const std::vector<std::string>& environment = {}) {
+    std::vector<char*> argv;
+    for (const std::string& arg : command) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings(environment);
+    for (char** e = environ; *e != nullptr; ++e) {
+        envStrings.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : envStrings) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        Fail("pipe");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ChildResult result;
+    pid_t child = 0;
+    result.started = Clock::now();
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return result;
+    }
+    char buffer[256];
+    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        result.output.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    result.succeeded =
+        ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
+}
+
 // A host with nobody behind it: the whole run, minus the dialog.
 class SilentHost : public SearchHost {
 public:
@@ -62,50 +127,110 @@ public:
     void OpenWithShell(const std::string&) override {}
 };
 
+// `Prepare` as it was before its pages were faulted in with one request: a
+// plain heap block, filled, so the fill takes one fault per page.
+struct PreparedBefore {
+    std::unique_ptr<std::uint8_t[]> table;
+    std::int32_t limit = 0;
+
+    explicit PreparedBefore(std::int32_t n) {
+        const std::int32_t top = n + 1;
+        table = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(top) + 10);
+        std::memset(table.get(), 1, static_cast<std::size_t>(top) + 5);
+        table[0] = 0;
+        table[1] = 0;
+        table[2] = 1;
+        limit = static_cast<std::int32_t>(std::sqrt(static_cast<double>(top))) + 5;
+    }
+};
+
+struct PathFigure {
+    SievePath path;
+    double ms = 0;
+};
+
 struct Figures {
-    double sieve = 0, literal = 0;
-    double body = 0, floor = 0, ofstream = 0;
+    std::vector<PathFigure> paths;  // the program's own path first
+    double literal = 0;
+    double prepare = 0, prepareBefore = 0;            // in this process
+    double freshPrepare = 0, freshPrepareBefore = 0;  // first in a fresh process
+    double body = 0, floor = 0;
     double run = 0;
     long peakKiB = 0;
     std::int64_t tableAndList = 0;
 };
 
-// 1. The processing interval: MarkAndCollect, the real one and the literal one.
-void MeasureProcessing(std::int32_t n, Figures& f) {
-    std::vector<double> sieve, literal;
+// 1. The processing interval, MarkAndCollect, on every path this processor
+//    runs and in the literal loops.
+void MeasureSieve(std::int32_t n, Figures& f) {
+    std::vector<SievePath> paths = {BestSievePath()};
+    for (const SievePath path : {SievePath::kAvx2, SievePath::kSse2, SievePath::kScalar}) {
+        if (path != BestSievePath() && CanRunSievePath(path)) {
+            paths.push_back(path);
+        }
+    }
+    std::vector<std::vector<double>> times(paths.size());
+    std::vector<double> literal;
     for (int round = 0; round < kRounds; ++round) {
-        PrimeSieve s;
-        s.Prepare(n);
-        const auto start = Clock::now();
-        PrimeList list = s.MarkAndCollect();
-        sieve.push_back(MillisecondsSince(start));
-        s.ReleaseTable();
-        f.tableAndList = std::int64_t{n} + 11 + 4 * std::int64_t{list.capacity()};
-
+        std::int32_t count = -1;
+        for (std::size_t p = 0; p < paths.size(); ++p) {
+            PrimeSieve s(paths[p]);
+            s.Prepare(n);
+            const auto start = Clock::now();
+            const PrimeList list = s.MarkAndCollect();
+            times[p].push_back(MillisecondsSince(start));
+            if (count >= 0 && list.count() != count) {
+                Fail("the paths disagree at " + std::to_string(n));
+            }
+            count = list.count();
+            f.tableAndList = std::int64_t{n} + 11 + 4 * std::int64_t{list.capacity()};
+        }
         LiteralSieve l;
         l.Prepare(n);
         const auto literalStart = Clock::now();
         l.MarkAndCollect();
         literal.push_back(MillisecondsSince(literalStart));
-        if (l.primes.size() != static_cast<std::size_t>(list.count())) {
-            Fail("the sieves disagree at " + std::to_string(n));
+        if (l.primes.size() != static_cast<std::size_t>(count)) {
+            Fail("the sieve and the literal loops disagree at " + std::to_string(n));
         }
     }
-    f.sieve = Median(sieve);
+    for (std::size_t p = 0; p < paths.size(); ++p) {
+        f.paths.push_back({paths[p], Median(times[p])});
+    }
     f.literal = Median(literal);
 }
 
-// 2. The body: the real writer, the floor and the ofstream writer, in turn
-//    within each round so that they share the machine's moods. Each is timed
-//    from its first byte to its last, without the opening and closing of its
-//    file; all three files must hold the same bytes.
+// 2. Prepare, ours and the one before, each released before the next, which
+//    goes first alternating from round to round.
+void MeasurePrepare(std::int32_t n, Figures& f) {
+    std::vector<double> prepare, before;
+    for (int round = 0; round < 2 * kRounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const auto start = Clock::now();
+            if ((round + turn) % 2 == 0) {
+                PrimeSieve s;
+                s.Prepare(n);
+                prepare.push_back(MillisecondsSince(start));
+            } else {
+                const PreparedBefore table(n);
+                before.push_back(MillisecondsSince(start));
+            }
+        }
+    }
+    f.prepare = Median(prepare);
+    f.prepareBefore = Median(before);
+}
+
+// 3. The body: the real writer and the floor, in turn within each round, each
+//    timed from its first byte to its last, without the opening and closing
+//    of its file; both files must hold the same bytes.
 void MeasureBody(std::int32_t n, Figures& f) {
     PrimeSieve s;
     s.Prepare(n);
     PrimeList list = s.MarkAndCollect();
     s.ReleaseTable();
     const PrebuiltBody prebuilt(list);
-    std::vector<double> body, floor, ofstream;
+    std::vector<double> body, floor;
     for (int round = 0; round < kRounds; ++round) {
         {
             TextFileStream stream("body-ours.txt");
@@ -125,94 +250,147 @@ void MeasureBody(std::int32_t n, Figures& f) {
                 Fail("cannot write body-floor.txt");
             }
         }
-        {
-            std::ofstream out("body-ofstream.txt", std::ios::out | std::ios::binary);
-            const auto start = Clock::now();
-            const bool written = WriteBodyWithOfstream(out, list);
-            ofstream.push_back(MillisecondsSince(start));
-            out.close();
-            if (!written || !out) {
-                Fail("cannot write body-ofstream.txt");
-            }
-        }
     }
-    const std::string ours = ReadAll("body-ours.txt");
-    if (ours != ReadAll("body-floor.txt") || ours != ReadAll("body-ofstream.txt")) {
+    if (ReadAll("body-ours.txt") != ReadAll("body-floor.txt")) {
         Fail("the body writers disagree at " + std::to_string(n));
     }
     f.body = Median(body);
     f.floor = Median(floor);
-    f.ofstream = Median(ofstream);
 }
 
-// 3. A whole run, from the press to the closed files, in a fresh process of
-//    its own so that its peak resident memory is its own.
-void MeasureWholeRun(const char* self, std::int32_t n, Figures& f) {
-    std::vector<double> runs;
-    for (int round = 0; round < kRounds; ++round) {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) {
-            Fail("pipe");
-        }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::dup2(pipeFds[1], STDOUT_FILENO);
-            ::execl(self, self, "--whole-run", std::to_string(n).c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        char buffer[64] = {};
-        const ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer - 1);
-        ::close(pipeFds[0]);
-        int status = 0;
-        rusage usage{};
-        if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0 || got <= 0) {
-            Fail("the whole run at " + std::to_string(n) + " failed");
-        }
-        runs.push_back(std::atof(buffer));
-        f.peakKiB = std::max(f.peakKiB, usage.ru_maxrss);
+// 4. Fresh processes: Prepare as a program's first run meets it (both ways, in
+//    turn), and a whole run, from the press to the closed files, with its
+//    peak resident memory.
+double ChildMilliseconds(const std::vector<std::string>& command, long* peakKiB = nullptr) {
+    const ChildResult child = RunChild(command);
+    if (!child.succeeded || child.output.empty()) {
+        Fail(command[1] + " " + command[2] + " failed");
     }
+    char* rest = nullptr;
+    const double ms = std::strtod(child.output.c_str(), &rest);
+    if (peakKiB != nullptr) {
+        *peakKiB = std::max(*peakKiB, std::strtol(rest, nullptr, 10));
+    }
+    return ms;
+}
+
+void MeasureFreshProcesses(const std::string& self, std::int32_t n, Figures& f) {
+    const std::string bound = std::to_string(n);
+    std::vector<double> prepare, before, runs;
+    for (int round = 0; round < kRounds; ++round) {
+        prepare.push_back(ChildMilliseconds({self, "--prepare", bound}));
+        before.push_back(ChildMilliseconds({self, "--prepare-before", bound}));
+        runs.push_back(ChildMilliseconds({self, "--whole-run", bound}, &f.peakKiB));
+    }
+    f.freshPrepare = Median(prepare);
+    f.freshPrepareBefore = Median(before);
     f.run = Median(runs);
 }
 
-int WholeRun(const char* bound) {
-    DialogFields fields;
-    fields.m_strUpper = bound;
-    SilentHost host;
-    const auto start = Clock::now();
-    RunSearch(fields, host);
-    std::printf("%.3f\n", MillisecondsSince(start));
+// The process's peak resident memory in KiB (VmHWM), which starts afresh at
+// exec, unlike the rusage figure, which also counts the parent's memory a
+// spawned child shared before it.
+long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    return 0;
+}
+
+// The children's side of step 4: the milliseconds, and for a whole run the
+// peak resident memory.
+int ChildMain(const std::string& mode, const char* bound) {
+    const std::int32_t n = std::atoi(bound);
+    double ms = 0;
+    if (mode == "--prepare") {
+        PrimeSieve s;
+        const auto start = Clock::now();
+        s.Prepare(n);
+        ms = MillisecondsSince(start);
+    } else if (mode == "--prepare-before") {
+        const auto start = Clock::now();
+        const PreparedBefore before(n);
+        ms = MillisecondsSince(start);
+    } else {
+        DialogFields fields;
+        fields.m_strUpper = bound;
+        SilentHost host;
+        const auto start = Clock::now();
+        RunSearch(fields, host);
+        ms = MillisecondsSince(start);
+    }
+    std::printf("%.3f %ld\n", ms, PeakResidentKiB());
     return 0;
 }
 
 void Print(std::int32_t n, const Figures& f) {
-    const double peakBytes = static_cast<double>(f.peakKiB) * 1024;
     std::printf("\nn = %d (medians of %d rounds, ms)\n", n, kRounds);
-    std::printf("  processing  sieve %9.1f   literal loops %9.1f   ratio %.3f  (target <= 0.25)\n",
-                f.sieve, f.literal, f.sieve / f.literal);
-    std::printf("  body        ours  %9.1f   floor         %9.1f   ratio %.3f  (target <= 1.1)\n",
-                f.body, f.floor, f.body / f.floor);
+    for (std::size_t p = 0; p < f.paths.size(); ++p) {
+        const PathFigure& path = f.paths[p];
+        std::printf("  processing  %-6s %8.1f   literal loops %9.1f   ratio %.3f%s\n",
+                    std::string(SievePathName(path.path)).c_str(), path.ms, f.literal,
+                    path.ms / f.literal, p == 0 ? "  (the program's path; target <= 0.08)" : "");
+    }
+    std::printf("  Prepare     %8.2f   before %8.2f   ratio %.3f  in this process  (target <= 1)\n",
+                f.prepare, f.prepareBefore, f.prepare / f.prepareBefore);
+    std::printf("              %8.2f   before %8.2f   ratio %.3f  first in a fresh process\n",
+                f.freshPrepare, f.freshPrepareBefore, f.freshPrepare / f.freshPrepareBefore);
+    std::printf("  body        %8.1f   floor  %8.1f   ratio %.3f  (target <= 1.1)\n", f.body,
+                f.floor, f.body / f.floor);
+    const double peakBytes = static_cast<double>(f.peakKiB) * 1024;
     std::printf(
-        "                                 ofstream+endl %9.1f   ratio %.3f  (target <= 0.6)\n",
-        f.ofstream, f.body / f.ofstream);
-    std::printf(
-        "  whole run   %9.1f   peak RSS %.1f MB   table+list %.1f MB   ratio %.3f  (target <= "
-        "1.1)\n",
+        "  whole run   %8.1f   in a fresh process; peak RSS %.1f MB, table+list %.1f MB, ratio "
+        "%.3f  (target <= 1.05 at 110000000)\n",
         f.run, peakBytes / 1e6, static_cast<double>(f.tableAndList) / 1e6,
         peakBytes / static_cast<double>(f.tableAndList));
     std::fflush(stdout);
 }
 
+// 5. Start-up: the program and its minimal twin, each started afresh in
+//    turn, from the moment the process is started to its first painted frame.
+void MeasureStartup(const std::string& self) {
+    const std::string probe = (fs::path(self).parent_path() / "tavro_startup_probe").string();
+    std::printf("\nstart-up to the first painted frame (offscreen, fresh processes)\n");
+    if (!fs::exists(probe)) {
+        std::printf("  skipped: %s was not built (the dialog is off)\n", probe.c_str());
+        return;
+    }
+    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
+    std::vector<double> program, twin;
+    for (int round = -1; round < kStartupRounds; ++round) {  // round -1 warms the caches
+        for (const char* which : {"program", "twin"}) {
+            const ChildResult child = RunChild({probe, which}, environment);
+            const auto startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     child.started.time_since_epoch())
+                                     .count();
+            if (!child.succeeded || child.output.empty()) {
+                Fail(std::string("the start-up probe failed: ") + which);
+            }
+            const double ms = static_cast<double>(std::atoll(child.output.c_str()) - startNs) / 1e6;
+            if (round >= 0) {
+                (std::string(which) == "program" ? program : twin).push_back(ms);
+            }
+        }
+    }
+    std::printf("  ZazivadeZaz32 %8.1f   minimal QDialog %8.1f   ratio %.3f  (medians of %d)\n",
+                Median(program), Median(twin), Median(program) / Median(twin), kStartupRounds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--whole-run") {
-        return WholeRun(argv[2]);
+    if (argc == 3 && std::string(argv[1]).rfind("--", 0) == 0) {
+        return ChildMain(argv[1], argv[2]);
     }
     const std::string self = fs::canonical("/proc/self/exe").string();
-    std::vector<std::int32_t> bounds = {1000000, 10000000, 110000000};
+    std::vector<std::int32_t> bounds = {10000000, 110000000};
     if (argc > 1) {
         bounds.clear();
         for (int i = 1; i < argc; ++i) {
@@ -225,12 +403,14 @@ int main(int argc, char** argv) {
         Fail("mkdtemp");
     }
     fs::current_path(dir);
-    std::printf("tavro bench: %d rounds per figure, files in %s\n", kRounds, dir.c_str());
+    std::printf("tavro bench: the program's sieve path here is %s; files in %s\n",
+                std::string(SievePathName(BestSievePath())).c_str(), dir.c_str());
     for (const std::int32_t n : bounds) {
         Figures f;
-        MeasureProcessing(n, f);
+        MeasureSieve(n, f);
+        MeasurePrepare(n, f);
         MeasureBody(n, f);
-        MeasureWholeRun(self.c_str(), n, f);
+        MeasureFreshProcesses(self, n, f);
         Print(n, f);
         for (const auto& entry : fs::directory_iterator(".")) {
             fs::remove(entry.path());
@@ -238,5 +418,6 @@ int main(int argc, char** argv) {
     }
     fs::current_path("/");
     fs::remove_all(dir);
+    MeasureStartup(self);
     return 0;
 }

@@ -31,17 +31,3 @@ bool PrebuiltBody::WriteTo(int fd) const {
     }
     return ok;
 }
-
-bool WriteBodyWithOfstream(std::ofstream& out, const PrimeList& list) {
-    const std::int32_t* const primes = list.data();
-    for (std::int32_t k = 0; k < list.count(); ++k) {
-        if (k % 5 != 0) {
-            out << '\t';
-        }
-        out << primes[k];
-        if (k % 5 == 4) {
-            out << '\r' << std::endl;
-        }
-    }
-    return static_cast<bool>(out);
-}

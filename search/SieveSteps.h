@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+// The sieve's scalar step loops, shared by every path. Both cross out t[m],
+// t[m + step], ... and add to `cleared` how many of them were still
+// candidates. Entries are only ever 0 or 1, so adding each entry before
+// clearing it counts exactly those it clears, without a branch. The count is
+// kept in a local: `t` may alias anything. Both return the first multiple not
+// crossed out.
+
+// Every multiple below `end`.
+inline std::int32_t CrossOutBelow(std::uint8_t* t, std::int32_t m, std::int32_t end,
+                                  std::int32_t step, std::int64_t& cleared) {
+    std::uint32_t sum = 0;
+    const std::int32_t step4 = 4 * step;
+    for (; m + 3 * step < end; m += step4) {
+        sum += t[m] + t[m + step] + t[m + 2 * step] + t[m + 3 * step];
+        t[m] = 0;
+        t[m + step] = 0;
+        t[m + 2 * step] = 0;
+        t[m + 3 * step] = 0;
+    }
+    for (; m < end; m += step) {
+        sum += t[m];
+        t[m] = 0;
+    }
+    cleared += sum;
+    return m;
+}
+
+// Four multiples at a time while m is below `end`, so the last four may pass
+// `end` by up to three steps, which spares the single steps at the end of
+// every block: `end` + 3 * step must not pass the last entry to cross out.
+inline std::int32_t CrossOutPast(std::uint8_t* t, std::int32_t m, std::int32_t end,
+                                 std::int32_t step, std::int64_t& cleared) {
+    std::uint32_t sum = 0;
+    const std::int32_t step4 = 4 * step;
+    for (; m < end; m += step4) {
+        sum += t[m] + t[m + step] + t[m + 2 * step] + t[m + 3 * step];
+        t[m] = 0;
+        t[m + step] = 0;
+        t[m + 2 * step] = 0;
+        t[m + 3 * step] = 0;
+    }
+    cleared += sum;
+    return m;
+}
+
+// The least multiple of `step` that is not below `from`.
+constexpr std::int32_t FirstMultipleFrom(std::int32_t from, std::int32_t step) {
+    return (from + step - 1) / step * step;
+}
