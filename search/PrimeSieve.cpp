@@ -2,21 +2,27 @@
 //
 // What is fixed, whatever the path: the table of top + 10 bytes; the set of
 // crossing-off steps, that is every multiple 2i, 3i, ... up to top of every
-// candidate i below `limit` is tested, cleared and, if it was still a
-// candidate, counted in `remaining`, already crossed out or not; the list of
-// `remaining` entries; the table, counter and list the loops written out
-// literally leave (bench/LiteralSieve.h, the tests' oracle). Only the order
-// of the steps differs, which changes no result: an entry ends 0 when any
-// candidate reaches it, and is counted once, when it is cleared.
+// candidate i below `limit` is cleared, already crossed out or not, and every
+// entry a step clears is counted in `remaining`; the list of `remaining`
+// entries; the table, counter and list the loops written out literally leave
+// (bench/LiteralSieve.h, the tests' oracle). Only the order of the steps and
+// the way the clearings are counted differ, which changes no result: an entry
+// ends 0 when any candidate reaches it, and is counted once, when it is
+// cleared.
 //
 // The order:
 // 1. The entries below `limit` decide which numbers are candidates, so they
-//    are crossed out first, in the plain order, over the table's start.
+//    are crossed out first, in the plain order, over the table's start; each
+//    step tests its entry and counts it if it clears it.
 // 2. The rest of the table in blocks at two levels. In each 32 KiB inner
 //    block (L1 cache), first the mask steps (the candidates up to 31), then
 //    the candidates below kLargeStep one multiple at a time; over each
 //    256 KiB outer block (L2 cache), the larger candidates. Each candidate
-//    carries its next multiple from block to block.
+//    carries its next multiple from block to block. Here a step is a store
+//    alone: every entry of a block is 1 before its first step (Prepare filled
+//    them, and no earlier step reaches past `limit`), and no step reaches a
+//    block once it is done, so the entries a block cleared are its width less
+//    the candidates it kept, counted while it is still in the cache.
 // 3. The list, of `remaining` entries, and the candidates 1..n into it,
 //    sixty-four entries per mask.
 //
@@ -25,13 +31,12 @@
 // baseline x86 runs everywhere. A PrimeSieve can be given any path this
 // processor runs; the tests and the benchmark force each one.
 // - scalar: the mask steps go one multiple at a time like every other
-//   candidate; the collection packs eight entries into a byte by a
-//   multiplication.
+//   candidate; the count and the collection take eight entries to a word.
 // - SSE2 and AVX2: each mask step has a byte pattern with 1 at its
 //   multiples. Each vector of a chunk of eight (16 or 32 entries each) is
-//   loaded once, every step's mask tests its entries and clears the hits,
-//   and it is stored once; the hits are counted as the bits that changed.
-//   The collection takes a movemask per vector.
+//   loaded once, every step's mask clears its multiples, and it is stored
+//   once. The count adds the entries bytewise; the collection takes a
+//   movemask per vector.
 // All paths store six list entries per mask of sixty-four unconditionally
 // and advance by the mask's population count.
 #include "PrimeSieve.h"
@@ -58,15 +63,15 @@ constexpr std::int32_t BlockEnd(std::int32_t at, std::int32_t width) {
 
 // Crosses out the multiples of every candidate in `candidates` below `end`,
 // or past it by up to three steps where `mayPass`.
-void CrossOutBlock(std::uint8_t* t, std::vector<Candidate>& candidates, std::int32_t end,
-                   bool mayPass, std::int64_t& cleared) {
+void ClearBlock(std::uint8_t* t, std::vector<Candidate>& candidates, std::int32_t end,
+                bool mayPass) {
     if (mayPass) {
         for (Candidate& c : candidates) {
-            c.next = CrossOutPast(t, c.next, end, c.step, cleared);
+            c.next = ClearPast(t, c.next, end, c.step);
         }
     } else {
         for (Candidate& c : candidates) {
-            c.next = CrossOutBelow(t, c.next, end, c.step, cleared);
+            c.next = ClearBelow(t, c.next, end, c.step);
         }
     }
 }
@@ -113,18 +118,19 @@ PrimeList PrimeSieve::MarkAndCollect() {
 
     // 2. The rest, block by block. Away from the table's end a candidate may
     //    run up to three steps into the next block, which it would reach next
-    //    anyway.
+    //    anyway, and which is counted only once it is done.
     for (std::int32_t lo = prefixEnd; lo <= top_;) {
         const std::int32_t hi = std::min(BlockEnd(lo, kOuterBlockBytes), top_ + 1);
         for (std::int32_t innerLo = lo; innerLo < hi;) {
             const std::int32_t innerHi = std::min(BlockEnd(innerLo, kInnerBlockBytes), hi);
             if (masked) {
-                cleared += CrossOutMaskSteps(path_, t, innerLo, innerHi);
+                ClearMaskSteps(path_, t, innerLo, innerHi);
             }
-            CrossOutBlock(t, inner, innerHi, innerHi + 3 * kLargeStep <= top_, cleared);
+            ClearBlock(t, inner, innerHi, innerHi + 3 * kLargeStep <= top_);
             innerLo = innerHi;
         }
-        CrossOutBlock(t, outer, hi, hi + 3 * limit_ <= top_, cleared);
+        ClearBlock(t, outer, hi, hi + 3 * limit_ <= top_);
+        cleared += (hi - lo) - CountCandidates(path_, t, lo, hi);
         lo = hi;
     }
     remaining_ -= static_cast<std::int32_t>(cleared);

@@ -21,12 +21,26 @@ namespace {
 
 // The mask steps' multiples in [lo, hi), one entry at a time: the edges of a
 // range that whole vectors do not cover.
-std::int64_t CrossOutMaskStepsScalar(std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
-    std::int64_t cleared = 0;
+void ClearMaskStepsScalar(std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
     for (const std::int32_t step : kMaskSteps) {
-        CrossOutBelow(t, FirstMultipleFrom(lo, step), hi, step, cleared);
+        ClearBelow(t, FirstMultipleFrom(lo, step), hi, step);
     }
-    return cleared;
+}
+
+// The sum of the entries in [lo, hi), eight at a time: with entries of 0 or
+// 1, the multiplication adds a word's eight bytes into its highest byte.
+std::int64_t CountScalar(const std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
+    std::int64_t count = 0;
+    std::int32_t k = lo;
+    for (; hi - k >= 8; k += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, t + k, sizeof word);
+        count += static_cast<std::int64_t>((word * 0x0101010101010101ull) >> 56);
+    }
+    for (; k < hi; ++k) {
+        count += t[k];
+    }
+    return count;
 }
 
 // Packs the lowest bit of each of the eight bytes of `word` into one byte.
@@ -160,54 +174,64 @@ constexpr std::array<std::int32_t, kMaskStepCount> kAdvances = [] {
 
 // 4. SSE2: sixteen entries to a vector, chunks of eight vectors.
 
-// Crosses out the mask steps' multiples among kVectors vectors from `p`: in
-// each vector, loaded once and stored once, every step's mask tests the
-// entries and the hits are cleared. The hits of different steps never share
-// an entry (a cleared entry tests 0), so together they are exactly the bits
-// that changed; their number is added to `sums`.
+// Crosses out the mask steps' multiples among kVectors vectors from `p`: each
+// vector is loaded once, every step's mask clears its multiples, and it is
+// stored once.
 template <int kVectors>
-[[gnu::target("sse2"), gnu::always_inline]] inline void CrossOutChunkSse2(std::uint8_t* p,
-                                                                          MaskOffsets<16>& offsets,
-                                                                          __m128i& sums) {
+[[gnu::target("sse2"), gnu::always_inline]] inline void ClearChunkSse2(std::uint8_t* p,
+                                                                       MaskOffsets<16>& offsets) {
     constexpr auto& kAdvance = kAdvances<16, 16 * kVectors>;
-    __m128i hits = _mm_setzero_si128();  // at most one hit per vector in each byte
 #pragma GCC unroll 16
     for (std::ptrdiff_t v = 0; v < kVectors; ++v) {
         __m128i* const at = reinterpret_cast<__m128i*>(p + 16 * v);
-        const __m128i before = _mm_loadu_si128(at);
-        __m128i e = before;
+        __m128i e = _mm_loadu_si128(at);
 #pragma GCC unroll 16
         for (std::int32_t s = 0; s < kMaskStepCount; ++s) {
             const auto* const mask = reinterpret_cast<const __m128i*>(offsets.Mask(s) + 16 * v);
-            e = _mm_xor_si128(e, _mm_and_si128(e, _mm_load_si128(mask)));
+            e = _mm_andnot_si128(_mm_load_si128(mask), e);
         }
         _mm_storeu_si128(at, e);
-        hits = _mm_add_epi8(hits, _mm_xor_si128(before, e));
     }
 #pragma GCC unroll 16
     for (std::int32_t s = 0; s < kMaskStepCount; ++s) {
         offsets.Advance(s, kAdvance[s]);
     }
-    sums = _mm_add_epi64(sums, _mm_sad_epu8(hits, _mm_setzero_si128()));
 }
 
-[[gnu::target("sse2")]] std::int64_t CrossOutMaskStepsSse2(std::uint8_t* t, std::int32_t lo,
-                                                           std::int32_t hi) {
+[[gnu::target("sse2")]] void ClearMaskStepsSse2(std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
     const std::int32_t first = std::min(hi, (lo + 15) / 16 * 16);
     const std::int32_t last = first + (hi - first) / 16 * 16;
     MaskOffsets<16> offsets(first);
-    __m128i sums = _mm_setzero_si128();
     std::int32_t a = first;
     for (; last - a >= 128; a += 128) {
-        CrossOutChunkSse2<8>(t + a, offsets, sums);
+        ClearChunkSse2<8>(t + a, offsets);
     }
     for (; a < last; a += 16) {
-        CrossOutChunkSse2<1>(t + a, offsets, sums);
+        ClearChunkSse2<1>(t + a, offsets);
+    }
+    ClearMaskStepsScalar(t, lo, first);
+    ClearMaskStepsScalar(t, last, hi);
+}
+
+// The sum of the entries in [lo, hi): psadbw adds sixteen bytes into two
+// lanes; eight vectors of 0 or 1 are first added bytewise.
+[[gnu::target("sse2")]] std::int64_t CountSse2(const std::uint8_t* t, std::int32_t lo,
+                                               std::int32_t hi) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;
+    std::int32_t k = lo;
+    for (; hi - k >= 128; k += 128) {
+        __m128i bytes = zero;
+#pragma GCC unroll 8
+        for (std::ptrdiff_t v = 0; v < 8; ++v) {
+            bytes = _mm_add_epi8(bytes,
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k + 16 * v)));
+        }
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(bytes, zero));
     }
     std::uint64_t lanes[2];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), sums);
-    return static_cast<std::int64_t>(lanes[0] + lanes[1]) + CrossOutMaskStepsScalar(t, lo, first) +
-           CrossOutMaskStepsScalar(t, last, hi);
+    return static_cast<std::int64_t>(lanes[0] + lanes[1]) + CountScalar(t, k, hi);
 }
 
 // Bit i set where entry i of the sixteen from `p` is 1: shifting each byte's
@@ -234,48 +258,59 @@ template <int kVectors>
 // 5. AVX2: thirty-two entries to a vector, chunks of eight vectors.
 
 template <int kVectors>
-[[gnu::target("avx2"), gnu::always_inline]] inline void CrossOutChunkAvx2(std::uint8_t* p,
-                                                                          MaskOffsets<32>& offsets,
-                                                                          __m256i& sums) {
+[[gnu::target("avx2"), gnu::always_inline]] inline void ClearChunkAvx2(std::uint8_t* p,
+                                                                       MaskOffsets<32>& offsets) {
     constexpr auto& kAdvance = kAdvances<32, 32 * kVectors>;
-    __m256i hits = _mm256_setzero_si256();
 #pragma GCC unroll 16
     for (std::ptrdiff_t v = 0; v < kVectors; ++v) {
         __m256i* const at = reinterpret_cast<__m256i*>(p + 32 * v);
-        const __m256i before = _mm256_loadu_si256(at);
-        __m256i e = before;
+        __m256i e = _mm256_loadu_si256(at);
 #pragma GCC unroll 16
         for (std::int32_t s = 0; s < kMaskStepCount; ++s) {
             const auto* const mask = reinterpret_cast<const __m256i*>(offsets.Mask(s) + 32 * v);
-            e = _mm256_xor_si256(e, _mm256_and_si256(e, _mm256_load_si256(mask)));
+            e = _mm256_andnot_si256(_mm256_load_si256(mask), e);
         }
         _mm256_storeu_si256(at, e);
-        hits = _mm256_add_epi8(hits, _mm256_xor_si256(before, e));
     }
 #pragma GCC unroll 16
     for (std::int32_t s = 0; s < kMaskStepCount; ++s) {
         offsets.Advance(s, kAdvance[s]);
     }
-    sums = _mm256_add_epi64(sums, _mm256_sad_epu8(hits, _mm256_setzero_si256()));
 }
 
-[[gnu::target("avx2")]] std::int64_t CrossOutMaskStepsAvx2(std::uint8_t* t, std::int32_t lo,
-                                                           std::int32_t hi) {
+[[gnu::target("avx2")]] void ClearMaskStepsAvx2(std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
     const std::int32_t first = std::min(hi, (lo + 31) / 32 * 32);
     const std::int32_t last = first + (hi - first) / 32 * 32;
     MaskOffsets<32> offsets(first);
-    __m256i sums = _mm256_setzero_si256();
     std::int32_t a = first;
     for (; last - a >= 256; a += 256) {
-        CrossOutChunkAvx2<8>(t + a, offsets, sums);
+        ClearChunkAvx2<8>(t + a, offsets);
     }
     for (; a < last; a += 32) {
-        CrossOutChunkAvx2<1>(t + a, offsets, sums);
+        ClearChunkAvx2<1>(t + a, offsets);
+    }
+    ClearMaskStepsScalar(t, lo, first);
+    ClearMaskStepsScalar(t, last, hi);
+}
+
+[[gnu::target("avx2")]] std::int64_t CountAvx2(const std::uint8_t* t, std::int32_t lo,
+                                               std::int32_t hi) {
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i sums = zero;
+    std::int32_t k = lo;
+    for (; hi - k >= 256; k += 256) {
+        __m256i bytes = zero;
+#pragma GCC unroll 8
+        for (std::ptrdiff_t v = 0; v < 8; ++v) {
+            bytes = _mm256_add_epi8(
+                bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + k + 32 * v)));
+        }
+        sums = _mm256_add_epi64(sums, _mm256_sad_epu8(bytes, zero));
     }
     std::uint64_t lanes[4];
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), sums);
     return static_cast<std::int64_t>(lanes[0] + lanes[1] + lanes[2] + lanes[3]) +
-           CrossOutMaskStepsScalar(t, lo, first) + CrossOutMaskStepsScalar(t, last, hi);
+           CountScalar(t, k, hi);
 }
 
 [[gnu::target("avx2"), gnu::always_inline]] inline std::uint32_t EntryBitsAvx2(
@@ -337,17 +372,33 @@ std::string_view SievePathName(SievePath path) {
     return "scalar";
 }
 
-std::int64_t CrossOutMaskSteps(SievePath path, std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
+void ClearMaskSteps(SievePath path, std::uint8_t* t, std::int32_t lo, std::int32_t hi) {
 #if defined(TAVRO_SIEVE_X86)
     if (path == SievePath::kAvx2) {
-        return CrossOutMaskStepsAvx2(t, lo, hi);
+        ClearMaskStepsAvx2(t, lo, hi);
+        return;
     }
     if (path == SievePath::kSse2) {
-        return CrossOutMaskStepsSse2(t, lo, hi);
+        ClearMaskStepsSse2(t, lo, hi);
+        return;
     }
 #endif
     (void)path;
-    return CrossOutMaskStepsScalar(t, lo, hi);
+    ClearMaskStepsScalar(t, lo, hi);
+}
+
+std::int64_t CountCandidates(SievePath path, const std::uint8_t* t, std::int32_t lo,
+                             std::int32_t hi) {
+#if defined(TAVRO_SIEVE_X86)
+    if (path == SievePath::kAvx2) {
+        return CountAvx2(t, lo, hi);
+    }
+    if (path == SievePath::kSse2) {
+        return CountSse2(t, lo, hi);
+    }
+#endif
+    (void)path;
+    return CountScalar(t, lo, hi);
 }
 
 std::int32_t CollectCandidates(SievePath path, const std::uint8_t* t, std::int32_t from,

@@ -16,16 +16,19 @@ bool CanRunSievePath(SievePath path);
 std::string_view SievePathName(SievePath path);
 
 // The candidates crossed out with masks: every prime up to 31, each with its
-// own mask, so every multiple is still tested, cleared and counted. Only the
-// vector paths use them.
+// own mask, so every multiple is still cleared. Only the vector paths use them.
 inline constexpr std::int32_t kMaskStepCount = 11;
 inline constexpr std::int32_t kMaskSteps[kMaskStepCount] = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31};
 
-// Crosses out, for each mask step p, every multiple of p in [lo, hi), and
-// returns how many entries that cleared. Requires lo > 31, so that no step is
-// among its own multiples; touches no entry outside. Meant for the vector
-// paths; the plain path goes one multiple at a time.
-std::int64_t CrossOutMaskSteps(SievePath path, std::uint8_t* t, std::int32_t lo, std::int32_t hi);
+// Crosses out, for each mask step p, every multiple of p in [lo, hi).
+// Requires lo > 31, so that no step is among its own multiples; touches no
+// entry outside. Meant for the vector paths; the plain path goes one multiple
+// at a time.
+void ClearMaskSteps(SievePath path, std::uint8_t* t, std::int32_t lo, std::int32_t hi);
+
+// How many entries in [lo, hi) are 1.
+std::int64_t CountCandidates(SievePath path, const std::uint8_t* t, std::int32_t lo,
+                             std::int32_t hi);
 
 // Writes every k in [from, to) whose entry is 1, ascending, to `out`, and
 // returns how many. `room` is how many entries `out` has: it must be at least
