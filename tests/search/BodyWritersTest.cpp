@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "FileBytes.h"
+#include "ListBytes.h"
 #include "ListFile.h"
 #include "PrimeSieve.h"
 #include "ReferenceWriters.h"
