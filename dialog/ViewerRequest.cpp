@@ -1,6 +1,7 @@
 #include "ViewerRequest.h"
 
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,14 +35,34 @@ std::string FindOnPath(std::string_view program) {
     }
 }
 
-// In the forked grandchild: only async-signal-safe calls from here on. Ignored
-// dispositions and the signal mask would otherwise survive exec.
-[[noreturn]] void ExecWithDefaultSignals(const char* path, char* const argv[]) {
+// Sets `signal` to its default action, even the two the C library keeps for
+// itself and will not let sigaction() touch: a launcher that spawned us with
+// posix_spawn may have left them ignored, and that too survives exec.
+void SetDefaultAction(int signal) {
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
+    if (::sigaction(signal, &byDefault, nullptr) == 0 || signal == SIGKILL || signal == SIGSTOP) {
+        return;
+    }
+#if defined(__linux__) && \
+    (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+    // The kernel's own layout on these: handler, flags, restorer, mask.
+    struct {
+        void (*handler)(int);
+        unsigned long flags;
+        void (*restorer)();
+        unsigned long mask[64 / (8 * sizeof(unsigned long))];  // 64 signals
+    } kernelDefault{SIG_DFL, 0, nullptr, {}};
+    ::syscall(SYS_rt_sigaction, signal, &kernelDefault, nullptr, sizeof kernelDefault.mask);
+#endif
+}
+
+// In the forked grandchild: only async-signal-safe calls from here on. Ignored
+// dispositions and the signal mask would otherwise survive exec.
+[[noreturn]] void ExecWithDefaultSignals(const char* path, char* const argv[]) {
     for (int signal = 1; signal < NSIG; ++signal) {
-        ::sigaction(signal, &byDefault, nullptr);  // fails harmlessly for KILL and STOP
+        SetDefaultAction(signal);
     }
     sigset_t none;
     sigemptyset(&none);
