@@ -21,11 +21,12 @@ TextFileStream::TextFileStream(const char* name) {
     }
     opened_ = fd_ >= 0;
     failed_ = !opened_;
-    struct stat opened {};
-    if (opened_ && ::fstat(fd_, &opened) == 0) {
-        regular_ = S_ISREG(opened.st_mode);
-        device_ = opened.st_dev;
-        inode_ = opened.st_ino;
+    // Which file this is, so that a failed run removes that one and no other.
+    struct stat info {};
+    if (opened_ && ::fstat(fd_, &info) == 0) {
+        regular_ = S_ISREG(info.st_mode);
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
     }
 }
 

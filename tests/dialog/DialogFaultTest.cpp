@@ -46,6 +46,10 @@ TEST(DialogFaultTest, EveryFileFaultShowsItsMessageAndTheDialogStaysUsable) {
     ASSERT_EQ(Threads(), 1u) << "the rows fork, which needs a single-threaded process";
     for (const file_faults::FileFault& row : file_faults::AllFileFaults()) {
         SCOPED_TRACE(row.fault);
+        if (const char* why = file_faults::NotRunInThisBuild(row)) {
+            std::printf("row \"%s\" not run in this build: %s\n", row.fault, why);
+            continue;
+        }
         TempWorkDir dir;
         ASSERT_EQ(row.arrange(user), "") << "the fault could not be set up";
         const std::string report = RunInChild([&row, &user] {

@@ -199,7 +199,9 @@ TEST_F(DialogTest, TabVisitsStartLowerUpperInTurn) {
     EXPECT_EQ(visited, (std::vector<QWidget*>{Start(), Item(IDC_LOWER), Upper(), Start()}));
 }
 
-TEST_F(DialogTest, ARunFromTheButtonWritesTheListShowsTheResultsAndOpensTheFile) {
+// The run's files are the run's own tests' concern; the dialog adds the
+// painting of each state while the run goes on and the results shown after.
+TEST_F(DialogTest, ARunFromTheButtonPaintsEachStateAndShowsItsResults) {
     PaintRecorder statePaints(qobject_cast<QLabel*>(Item(IDC_STATE)));
     QTest::keyClicks(Upper(), "100");
     QTest::mouseClick(Start(), Qt::LeftButton);
@@ -212,9 +214,6 @@ TEST_F(DialogTest, ARunFromTheButtonWritesTheListShowsTheResultsAndOpensTheFile)
     const std::string fileTime = TextOf(Item(IDC_FILETIME));
     EXPECT_TRUE(IsDecimal(elapsed)) << elapsed;
     EXPECT_TRUE(IsDecimal(fileTime)) << fileTime;
-    EXPECT_EQ(ReadFileBytes("2-100.txt"), ExpectedList100(elapsed, fileTime));
-    EXPECT_TRUE(fs::exists("debug.txt"));
-    EXPECT_EQ(fs::file_size("debug.txt"), 0u);
     // No event loop ran during the run, so these paints came from the pushes.
     std::vector<std::string> states;
     for (const std::string& text : statePaints.painted) {
@@ -256,7 +255,6 @@ TEST_F(DialogTest, ARejectedBoundShowsOneCaptionedMessageAndChangesNothing) {
         EXPECT_EQ(box.parent, &dlg);
         EXPECT_EQ(TextOf(Item(IDC_STATE)), "入力待ち");
         EXPECT_EQ(TextOf(Item(IDC_COUNT)), "");
-        EXPECT_FALSE(fs::exists("debug.txt"));
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_EQ(TextOf(Upper()).size(), std::min<std::size_t>(c.typed.size(), 32767));
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -24,6 +25,10 @@ TEST(FaultTest, EveryFileFaultEndsInTheRightMessageAndLeavesNoBrokenList) {
     ASSERT_TRUE(FindTestUser(user)) << "no user \"nobody\": the permission rows cannot be set up";
     for (const FileFault& row : file_faults::AllFileFaults()) {
         SCOPED_TRACE(row.fault);
+        if (const char* why = file_faults::NotRunInThisBuild(row)) {
+            std::printf("row \"%s\" not run in this build: %s\n", row.fault, why);
+            continue;
+        }
         TempWorkDir dir;
         ASSERT_EQ(row.arrange(user), "") << "the fault could not be set up";
         const std::string report = RunInChild([&row, &user] {

@@ -257,6 +257,15 @@ inline std::vector<FileFault> AllFileFaults() {
     };
 }
 
+// Why `fault` cannot run in this build, or null. With no descriptor left the
+// sanitizers' own checks fail (UndefinedBehaviorSanitizer needs a pipe to
+// test memory), so the descriptor rows run in the normal build only.
+inline const char* NotRunInThisBuild(const FileFault& fault) {
+    return fault.freeDescriptors >= 0 && BuiltWithAddressSanitizer()
+               ? "the sanitizers need descriptors of their own"
+               : nullptr;
+}
+
 // In the child, right before the run: becomes the test user if the row asks,
 // checks the fault is in place, restores SIGPIPE and SIGXFSZ to their default
 // (fatal) action unblocked, so a write that raised either would end the child,

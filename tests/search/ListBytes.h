@@ -27,10 +27,3 @@ inline std::string ExpectedFooter(const std::string& count, const std::string& e
 inline std::string ExpectedFooter(const DialogFields& shown) {
     return ExpectedFooter(shown.m_strCount, shown.m_strElapsed, shown.m_strFileTime);
 }
-
-// The list file at n = 100, five full lines, given the two times shown.
-inline std::string ExpectedList100(const std::string& elapsed, const std::string& fileTime) {
-    return "2\t3\t5\t7\t11\r\n13\t17\t19\t23\t29\r\n31\t37\t41\t43\t47\r\n"
-           "53\t59\t61\t67\t71\r\n73\t79\t83\t89\t97\r\n" +
-           ExpectedFooter("25", elapsed, fileTime);
-}
