@@ -1,7 +1,6 @@
 #include "ZazivadeZaz32.h"
 
 #include <QFileInfo>
-#include <csignal>
 
 #include "ZazivadeZaz32Dlg.h"
 
@@ -27,12 +26,9 @@ int& ProgramNameOnly(int argc, char** argv) {
 }  // namespace
 
 CTavroApp::CTavroApp(int argc, char** argv) : QApplication(ProgramNameOnly(argc, argv), g_argv) {
-    // 1. A file-size limit must make the list file's write fail, which the run
-    //    reports, rather than kill the process mid-run.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // 2. The message boxes' caption: the executable's name without directory
-    //    and extension. No display name, which would be appended to every
-    //    window title.
+    // The message boxes' caption: the executable's name without directory and
+    // extension. No display name, which would be appended to every window
+    // title.
     setApplicationName(QFileInfo(applicationFilePath()).completeBaseName());
     setApplicationVersion(QStringLiteral(TAVRO_VERSION));
     setDesktopFileName(QString::fromLatin1(kDesktopFileName));

@@ -2,26 +2,30 @@
 
 #include <QFontMetrics>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-// The average of the 52 letters, rounded half up, as the dialog manager does
-// it: (width / 26 + 1) / 2. Not averageCharWidth(), which for a CJK font is the
-// full-width average and twice too wide.
-int AverageLetterWidth(const QFontMetrics& metrics) {
-    const int width = metrics.horizontalAdvance(QString::fromLatin1(kLetters));
-    return (width / 26 + 1) / 2;
-}
-
 }  // namespace
 
-DialogUnits::DialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    m_baseX = AverageLetterWidth(metrics);
-    m_baseY = metrics.height();
+DialogUnits::DialogUnits(const QFont& font)
+    : DialogUnits(QFontMetrics(font).horizontalAdvance(QString::fromLatin1(kLetters)),
+                  QFontMetrics(font).height()) {}
+
+DialogUnits::DialogUnits(int lettersWidth, int fontHeight)
+    // The average of the 52 letters, rounded half up, as the dialog manager
+    // does it: (width / 26 + 1) / 2. Not averageCharWidth(), which for a CJK
+    // font is the full-width average and twice too wide.
+    : m_baseX((lettersWidth / 26 + 1) / 2), m_baseY(std::max(fontHeight, 1)) {
+    // A font without Latin letters measures them as nothing; half its height,
+    // about a half-width glyph, stands in, so no unit is zero and no scale
+    // infinite.
+    if (m_baseX < 1) {
+        m_baseX = std::max(m_baseY / 2, 1);
+    }
 }
 
 void DialogUnits::EnlargeToFit(int textWidth, const DialogRect& rect) {

@@ -14,6 +14,9 @@
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);
+    // From the measures of a font: the advance of the 52 letters together and
+    // the height. Either may be 0; the base units are at least 1 pixel.
+    DialogUnits(int lettersWidth, int fontHeight);
 
     int baseX() const { return m_baseX; }
     int baseY() const { return m_baseY; }

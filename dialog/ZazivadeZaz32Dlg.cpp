@@ -1,8 +1,6 @@
 #include "ZazivadeZaz32Dlg.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,9 +8,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QUrl>
+#include <QStyle>
 #include <algorithm>
 #include <new>
+#include <string_view>
 
 #include "DialogFont.h"
 #include "DialogTexts.h"
@@ -20,6 +19,7 @@
 #include "RunSearch.h"
 #include "SearchLimits.h"
 #include "SearchTexts.h"
+#include "ViewerRequest.h"
 #include "resource.h"
 
 namespace {
@@ -131,6 +131,10 @@ CTavroDlg::CTavroDlg(QWidget* pParent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(m_units.MapSize(m_template.rect.cx, m_template.rect.cy));
     CreateControls(m_template);
+    // A message box's OK button takes its icon from the icon theme, whose cache
+    // stays open once read. Read it while the window starts, so that a box
+    // needs no descriptor beyond the spare lent to it.
+    static_cast<void>(style()->standardIcon(QStyle::SP_DialogOkButton));
     connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_START)), &QPushButton::clicked, this,
             &CTavroDlg::DispatchStart);
 }
@@ -157,10 +161,12 @@ void CTavroDlg::Pull() {
 }
 
 void CTavroDlg::Push() {
+    const SpareDescriptor::Lent forPainting(m_spare);
     UpdateData(false);
 }
 
 void CTavroDlg::ShowMessage(const std::string& text) {
+    const SpareDescriptor::Lent forPainting(m_spare);
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
                     QString::fromStdString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
@@ -168,9 +174,8 @@ void CTavroDlg::ShowMessage(const std::string& text) {
 }
 
 void CTavroDlg::OpenWithShell(const std::string& fileName) {
-    const QString path = QDir::current().absoluteFilePath(QString::fromStdString(fileName));
-    // The viewer is started detached; whether it could be is not our concern.
-    static_cast<void>(QDesktopServices::openUrl(QUrl::fromLocalFile(path)));
+    // Whether the viewer could be started is not the run's concern.
+    static_cast<void>(RequestViewer(fileName));
 }
 
 void CTavroDlg::DoDataExchange(DataExchange& dx) {
@@ -266,18 +271,24 @@ void CTavroDlg::OnOK() {
 }
 
 void CTavroDlg::DispatchStart() {
-    bool outOfMemory = false;
+    // The spare descriptor is held while the run's files may take the last
+    // ones, and given back before any message of this dispatch.
+    m_spare.Take();
+    std::string_view failure;
     try {
         OnStart();
     } catch (const std::bad_alloc&) {
-        outOfMemory = true;
+        failure = dialog_texts::kOutOfMemory;
+    } catch (...) {
+        failure = dialog_texts::kRunFailed;
     }
-    if (!outOfMemory) {
+    m_spare.GiveBack();
+    if (failure.empty()) {
         return;
     }
     try {
-        ShowMessage(std::string(dialog_texts::kOutOfMemory));
-    } catch (const std::bad_alloc&) {
+        ShowMessage(std::string(failure));
+    } catch (...) {
         // Not even the message box could be made; the dialog carries on.
     }
 }

@@ -10,6 +10,7 @@
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
 #include "SearchHost.h"
+#include "SpareDescriptor.h"
 
 class QKeyEvent;
 class QShowEvent;
@@ -58,7 +59,8 @@ private:
     void FocusFirstTabStop();
     // Enter anywhere but on a button: pull the fields and end as OK.
     void OnOK();
-    // The command dispatch around OnStart: no exception leaves it.
+    // The command dispatch around OnStart: no exception leaves it; each is
+    // reported in a message box and the dialog stays open.
     void DispatchStart();
     void OnStart();
 
@@ -68,4 +70,5 @@ private:
     DialogUnits m_units;
     std::map<int, QWidget*> m_controls;  // children, owned by the dialog
     bool m_bInitDone = false;
+    SpareDescriptor m_spare;
 };

@@ -1,7 +1,6 @@
 #include "RunSearch.h"
 
-#include <unistd.h>
-
+#include <optional>
 #include <string>
 
 #include "BoundParser.h"
@@ -11,6 +10,7 @@
 #include "SearchLimits.h"
 #include "SearchTexts.h"
 #include "TextFileStream.h"
+#include "WriteSignalBlock.h"
 
 namespace {
 
@@ -61,7 +61,10 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     fields.m_strState = search_texts::kWritingFile;
     host.Push();
 
-    // 14-17. The file output interval covers the body alone.
+    // 14-17. The file output interval covers the body alone. A pipe whose
+    //        reader left, or the file-size limit, fails a write from here on
+    //        instead of ending the process.
+    std::optional<WriteSignalBlock> writeSignals(std::in_place);
     const std::int32_t t2 = ReadSearchClock();
     WritePrimeList(listFile, primes);
     const std::int32_t t3 = ReadSearchClock();
@@ -75,6 +78,7 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     fields.m_strCount = std::to_string(count);
     fields.m_strFileTime = std::to_string(fileTime);
     WriteListFooter(listFile, count, elapsed, fileTime);
+    writeSignals.reset();
     fields.m_strState = search_texts::kWaiting;
 
     // 21-22. A file that could not be written is not offered to the viewer.
@@ -84,15 +88,15 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     }
     host.Push();
 
-    // 23. Close the list file, then "debug.txt". A list file this run created
-    //     or truncated but could not complete is removed, not left looking
-    //     whole; a file it never opened is not ours to remove.
-    const bool written = listFile.Close() && writtenSoFar;
+    // 23. Close the list file, then "debug.txt". A list file that could not
+    //     be completed is not left looking whole: it is removed, or emptied
+    //     where it cannot be; nothing else at its name is touched.
+    const bool written = writtenSoFar && listFile.Close();
+    if (!written) {
+        listFile.Discard(listName.c_str());
+    }
     debugFile.Close();
     if (!written) {
-        if (listFile.opened()) {
-            ::unlink(listName.c_str());
-        }
         host.ShowMessage(std::string(search_texts::kWriteFailedBefore) + listName +
                          std::string(search_texts::kWriteFailedAfter));
     }

@@ -1,6 +1,7 @@
 #include "TextFileStream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +21,13 @@ TextFileStream::TextFileStream(const char* name) {
     }
     opened_ = fd_ >= 0;
     failed_ = !opened_;
+    // Which file this is, so that a failed run removes that one and no other.
+    struct stat info {};
+    if (opened_ && ::fstat(fd_, &info) == 0) {
+        regular_ = S_ISREG(info.st_mode);
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
+    }
 }
 
 TextFileStream::~TextFileStream() {
@@ -65,6 +73,21 @@ bool TextFileStream::Close() {
     }
     fd_ = -1;
     return !failed_;
+}
+
+void TextFileStream::Discard(const char* name) {
+    used_ = 0;
+    failed_ = true;
+    if (!opened_) {
+        return;
+    }
+    struct stat atName {};
+    const bool ours = regular_ && ::lstat(name, &atName) == 0 && S_ISREG(atName.st_mode) &&
+                      atName.st_dev == device_ && atName.st_ino == inode_;
+    if (!(ours && ::unlink(name) == 0) && fd_ >= 0 && regular_) {
+        static_cast<void>(::ftruncate(fd_, 0));
+    }
+    Close();
 }
 
 void TextFileStream::Flush() {

@@ -1,18 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
-#include "MessageBoxCloser.h"
 #include "TempWorkDir.h"
-#include "UrlRecorder.h"
 #include "ZazivadeZaz32.h"
 #include "ZazivadeZaz32Dlg.h"
 #include "resource.h"
@@ -51,44 +41,6 @@ TEST(TavroAppTest, InitInstanceRunsTheDialogModallyAsMainWindowAndReturnsFalse) 
     EXPECT_TRUE(wasModal);
     EXPECT_TRUE(hadFocusOnStart);
     EXPECT_EQ(App().m_pMainWnd, nullptr);
-}
-
-// Runs in a child process whose file-size limit the list file exceeds. Without
-// SIGXFSZ ignored the write would kill the process instead of failing.
-std::string RunBeyondTheFileSizeLimit() {
-    TempWorkDir dir;
-    UrlRecorder shell;
-    CTavroDlg dlg;
-    dlg.show();
-    auto* upper = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_UPPER));
-    auto* start = qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_START));
-    rlimit lowered{};
-    getrlimit(RLIMIT_FSIZE, &lowered);
-    lowered.rlim_cur = 4096;  // 2-100000.txt needs about 56 kB
-    if (setrlimit(RLIMIT_FSIZE, &lowered) != 0) {
-        return "setrlimit failed";
-    }
-    upper->setText("100000");
-    MessageBoxCloser closer;
-    QTest::mouseClick(start, Qt::LeftButton);
-    if (closer.boxes.size() != 1) {
-        return "boxes shown: " + std::to_string(closer.boxes.size());
-    }
-    if (closer.boxes[0].text.toStdString() != "ファイル 2-100000.txt を書き込めませんでした") {
-        return "wrong message: " + closer.boxes[0].text.toStdString();
-    }
-    return dlg.isVisible() ? "" : "the dialog closed";
-}
-
-TEST(TavroAppTest, AFileSizeLimitIsReportedNotFatal) {
-    EXPECT_EXIT(
-        {
-            const std::string failure = RunBeyondTheFileSizeLimit();
-            std::fprintf(stderr, "%s\n", failure.empty() ? "ok" : failure.c_str());
-            std::fflush(stderr);
-            std::_Exit(failure.empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "(^|\n)ok\n$");
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     ::testing::InitGoogleTest(&argc, argv);
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     char reverse[] = "-reverse";
     char other[] = "2-100.txt";
     char* appArgv[] = {argv[0], reverse, other, nullptr};

@@ -43,11 +43,12 @@ xvfb_pid=$!
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 
-# 2. A stand-in viewer first on PATH that records what it is asked to open.
+# 2. A stand-in viewer first on PATH that records what it is asked to open,
+#    resolved against the working directory it was started in.
 mkdir "$work/bin" "$work/cwd"
 cat >"$work/bin/xdg-open" <<STUB
 #!/bin/sh
-printf '%s\n' "\$*" >>"$work/opened"
+printf '%s/%s\n' "\$(pwd -P)" "\$*" >>"$work/opened"
 STUB
 chmod +x "$work/bin/xdg-open"
 
@@ -74,7 +75,7 @@ wait_for 200 test -s "$work/opened" || fail "the viewer was never asked to open 
 # 5. The viewer request and the files.
 cwd=$(cd "$work/cwd" && pwd -P)
 opened=$(cat "$work/opened")
-[ "$opened" = "file://$cwd/2-100.txt" ] || fail "viewer asked to open '$opened'"
+[ "$opened" = "$cwd/2-100.txt" ] || fail "viewer asked to open '$opened'"
 [ -f "$work/cwd/debug.txt" ] && [ ! -s "$work/cwd/debug.txt" ] || fail "debug.txt is not empty"
 content=$(cat "$work/cwd/2-100.txt" && printf x)
 content=${content%x}

@@ -4,6 +4,8 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <cmath>
+#include <utility>
 
 namespace {
 
@@ -67,6 +69,21 @@ TEST(DialogUnitsTest, EnlargingMakesATextFitAndNeverShrinks) {
         if (before >= c.textWidth) {
             EXPECT_EQ(units.scale(), 1.0);
         }
+    }
+}
+
+// A font without Latin letters measures them as nothing: the units and any
+// enlargement stay finite, and a text still fits where it must.
+TEST(DialogUnitsTest, AFontWithoutLatinLettersStillGivesFiniteUnits) {
+    for (const auto& [letters, height] : {std::pair{0, 12}, std::pair{0, 0}, std::pair{25, 1}}) {
+        SCOPED_TRACE(::testing::Message() << letters << " / " << height);
+        DialogUnits units(letters, height);
+        units.EnlargeToFit(156, 75);
+        EXPECT_GE(units.baseX(), 1);
+        EXPECT_GE(units.baseY(), 1);
+        EXPECT_TRUE(std::isfinite(units.scale()));
+        EXPECT_GE(units.MapRect({3, 46, 75, 10}).width(), 156);
+        EXPECT_GT(units.MapSize(126, 95).height(), 0);
     }
 }
 

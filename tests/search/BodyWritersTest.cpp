@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FileBytes.h"
+#include "ListBytes.h"
 #include "ListFile.h"
 #include "PrimeSieve.h"
 #include "ReferenceWriters.h"

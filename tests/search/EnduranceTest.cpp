@@ -12,20 +12,11 @@
 
 #include "ProcessLimits.h"
 #include "RecordingHost.h"
-#include "RunSearch.h"
 #include "TempWorkDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::size_t OpenDescriptors() {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        ++n;
-    }
-    return n;
-}
 
 std::size_t HeapInUse() {
     const struct mallinfo2 info = ::mallinfo2();
@@ -36,12 +27,9 @@ enum class Outcome { kWritten, kWriteFailed, kRejected };
 
 // One run of `upper` in the working directory; what the user saw at its end.
 Outcome RunOnce(const std::string& upper) {
-    DialogFields fields;
-    RecordingHost host(fields);
-    host.controls.m_strUpper = upper;
-    host.controls.m_strLower = "2";
-    RunSearch(fields, host);
-    const std::string& last = host.calls.back();
+    RecordedRun run(upper);
+    run.Start();
+    const std::string& last = run.host.calls.back();
     if (last == "Push") {
         return Outcome::kWritten;
     }
@@ -114,12 +102,12 @@ TEST(EnduranceTest, NoDescriptorOrHeapGrowthOverManyRuns) {
         for (int i = 0; i < s.warmUp; ++i) {
             Execute(s.plan(i), i);
         }
-        const std::size_t fdsBefore = OpenDescriptors();
+        const std::size_t fdsBefore = OpenDescriptorNumbers().size();
         const std::size_t heapBefore = HeapInUse();
         for (int i = s.warmUp; i < s.warmUp + s.runs; ++i) {
             Execute(s.plan(i), i);
         }
-        EXPECT_EQ(OpenDescriptors(), fdsBefore);
+        EXPECT_EQ(OpenDescriptorNumbers().size(), fdsBefore);
         if (!BuiltWithAddressSanitizer()) {
             EXPECT_EQ(HeapInUse(), heapBefore);
         }

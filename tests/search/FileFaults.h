@@ -1,10 +1,11 @@
 #pragma once
 
-// The faults the two output files can meet, as one table shared by the search
-// tests (recording host) and the dialog tests (the real dialog): each row
-// builds its fault in a fresh working directory and runs in a child process,
-// which can drop to an unprivileged user and lower its own limits without
-// touching the test process.
+// The faults the two output files can meet: one table, run by the search tests
+// (the run with a recording host: calls, states, what is left on disk) and by
+// the dialog tests (the real dialog: the message box, and that it stays
+// usable). Each row builds its fault in a fresh working directory; the run
+// happens in a child process, which can become the test user and lower its
+// own limits without touching the test process.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,20 +15,21 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
 #include "ListFile.h"
 #include "PrimeSieve.h"
 #include "ProcessLimits.h"
 #include "TempWorkDir.h"
-#include "Unprivileged.h"
+#include "TestUser.h"
 
 namespace file_faults {
 
@@ -42,15 +44,20 @@ inline std::string First(std::initializer_list<std::string> steps) {
     return "";
 }
 
+inline std::string Failed(const std::string& what, const char* name) {
+    return what + " " + name + ": " + std::strerror(errno);
+}
+
 inline std::string MakeDir(const char* name) {
-    std::error_code ec;
-    return std::filesystem::create_directory(name, ec)
-               ? ""
-               : std::string("cannot create directory ") + name;
+    return ::mkdir(name, 0777) == 0 ? "" : Failed("cannot create directory", name);
 }
 
 inline std::string MakeFifo(const char* name) {
-    return ::mkfifo(name, 0666) == 0 ? "" : std::string("cannot make a named pipe ") + name;
+    return ::mkfifo(name, 0666) == 0 ? "" : Failed("cannot make a named pipe", name);
+}
+
+inline std::string MakeLink(const char* target, const char* name) {
+    return ::symlink(target, name) == 0 ? "" : Failed("cannot link", name);
 }
 
 inline std::string WriteFile(const char* name, const std::string& bytes) {
@@ -60,12 +67,16 @@ inline std::string WriteFile(const char* name, const std::string& bytes) {
     return out ? "" : std::string("cannot write ") + name;
 }
 
-inline std::string Chown(const char* name, const Unprivileged& who) {
-    return ::chown(name, who.uid, who.gid) == 0 ? "" : std::string("cannot chown ") + name;
+// Makes `who` the owner of `name`; nothing to do when `who` is the caller.
+inline std::string GiveTo(const char* name, const TestUser& who) {
+    if (::geteuid() == who.uid) {
+        return "";
+    }
+    return ::chown(name, who.uid, who.gid) == 0 ? "" : Failed("cannot chown", name);
 }
 
 inline std::string Chmod(const char* name, mode_t mode) {
-    return ::chmod(name, mode) == 0 ? "" : std::string("cannot chmod ") + name;
+    return ::chmod(name, mode) == 0 ? "" : Failed("cannot chmod", name);
 }
 
 // "" when `name` cannot be opened for writing by the process as it now is,
@@ -97,26 +108,31 @@ inline rlim_t BodyBytes(std::int32_t n) {
 
 struct FileFault {
     const char* fault;
-    std::string typed;  // the bound typed before the run
-    bool unprivileged;  // run as "nobody", so permission bits bind
-    // Builds the fault in the fresh working directory, as root: "" or why not.
-    std::function<std::string(const Unprivileged&)> arrange;
-    // In the child, as the user the run has: "" if the fault is really there.
-    std::function<std::string()> probe;
+    std::int32_t n;   // the bound typed
+    bool asTestUser;  // permission bits must bind (see TestUser)
+    // In the fresh working directory, in the test process: "" or why not.
+    std::function<std::string(const TestUser&)> arrange;
+    // In the child, as the run's user, right before the run: "" or why the
+    // fault is not in place.
+    std::function<std::string()> inChild;
+    // While the run goes on: after its push number `push` (1, 2 or 3).
+    std::function<void(int push)> atPush;
     rlim_t fileSizeLimit;  // RLIM_INFINITY: none
+    int freeDescriptors;   // below the descriptor limit; -1: no limit
     // What must come of it: whether the list file is written (and offered to
-    // the viewer) or reported as not written, the count shown, and the
-    // working directory afterwards as ListWorkDir describes it.
+    // the viewer) or reported as not written, and the working directory
+    // afterwards as ListWorkDir describes it.
     bool listWritten;
-    std::string count;
     std::string files;
 
-    std::string ListName() const { return "2-" + std::to_string(std::stoi(typed)) + ".txt"; }
+    std::string ListName() const { return MakeListFileName(n); }
+    std::string Count() const { return n == 100 ? "25" : n == 100000 ? "9592" : "?"; }
 };
 
 inline std::vector<FileFault> AllFileFaults() {
-    const auto none = [](const Unprivileged&) { return std::string(); };
-    const auto noProbe = [] { return std::string(); };
+    const auto nothing = [](const TestUser&) { return std::string(); };
+    const auto inPlace = [] { return std::string(); };
+    const auto noEvent = [](int) {};
     const rlim_t body = BodyBytes(100000);
     // The footer of the n = 100000 run: a line end, the count line (9592),
     // the processing time line, the file output time line.
@@ -124,103 +140,162 @@ inline std::vector<FileFault> AllFileFaults() {
         list_labels::kCountBefore.size() + 4 + list_labels::kCountAfter.size() + 2;
     const rlim_t timeLabel = list_labels::kProcessingTime.size();
     const rlim_t lastLabel = list_labels::kFileOutputTime.size();
+    const rlim_t none = RLIM_INFINITY;
+    // The read end of a named pipe, opened in the child and closed mid-run.
+    const auto reader = std::make_shared<int>(-1);
     return {
-        {"working directory not writable", "100", true,
-         [](const Unprivileged&) { return Chmod(".", 0755); },
-         [] { return MustNotOpenForWriting("probe", O_CREAT); }, RLIM_INFINITY, false, "25", ""},
-        {"read-only list file of the same name", "100", true,
-         [](const Unprivileged& who) {
-             return First({Chown(".", who), WriteFile("2-100.txt", "an earlier list"),
-                           Chown("2-100.txt", who), Chmod("2-100.txt", 0444)});
+        {"working directory not writable", 100, true,
+         [](const TestUser&) { return Chmod(".", 0555); },
+         [] { return MustNotOpenForWriting("probe", O_CREAT); }, noEvent, none, -1, false, ""},
+        {"read-only list file of the same name", 100, true,
+         [](const TestUser& who) {
+             return First({GiveTo(".", who), WriteFile("2-100.txt", "an earlier list"),
+                           GiveTo("2-100.txt", who), Chmod("2-100.txt", 0444)});
          },
-         [] { return MustNotOpenForWriting("2-100.txt", 0); }, RLIM_INFINITY, false, "25",
+         [] { return MustNotOpenForWriting("2-100.txt", 0); }, noEvent, none, -1, false,
          "2-100.txt='an earlier list' debug.txt=empty"},
-        {"directory at the list file's name, debug.txt with content", "100", false,
-         [](const Unprivileged&) {
+        {"directory at the list file's name, debug.txt with content", 100, false,
+         [](const TestUser&) {
              return First({WriteFile("debug.txt", "left over"), MakeDir("2-100.txt")});
          },
-         noProbe, RLIM_INFINITY, false, "25", "2-100.txt=dir debug.txt=empty"},
-        {"debug.txt with content, list file of an earlier run", "100", false,
-         [](const Unprivileged&) {
+         inPlace, noEvent, none, -1, false, "2-100.txt=dir debug.txt=empty"},
+        // The same name is replaced whole, another bound's list is kept.
+        {"debug.txt with content, list files of earlier runs", 100, false,
+         [](const TestUser&) {
              return First({WriteFile("debug.txt", "left over"),
-                           WriteFile("2-100.txt", std::string(5000, 'x'))});
+                           WriteFile("2-100.txt", std::string(5000, 'x')),
+                           WriteFile("2-20.txt", "an earlier run")});
          },
-         noProbe, RLIM_INFINITY, true, "25", "2-100.txt=list debug.txt=empty"},
-        {"disk full (the list file's name links to /dev/full)", "100", false,
-         [](const Unprivileged&) {
-             return std::filesystem::is_character_file("/dev/full") &&
-                            ::symlink("/dev/full", "2-100.txt") == 0
-                        ? std::string()
-                        : std::string("cannot link 2-100.txt to /dev/full");
-         },
-         noProbe, RLIM_INFINITY, false, "25", "debug.txt=empty"},
+         inPlace, noEvent, none, -1, true,
+         "2-100.txt=list 2-20.txt='an earlier run' debug.txt=empty"},
+        // The link is not the run's file and stays; a device cannot be emptied.
+        {"disk full (the list file's name links to /dev/full)", 100, false,
+         [](const TestUser&) { return MakeLink("/dev/full", "2-100.txt"); }, inPlace, noEvent, none,
+         -1, false, "2-100.txt=link debug.txt=empty"},
         // "debug.txt" is never written and its open stays unchecked: the run
         // goes on and the list file is complete.
-        {"read-only debug.txt with content", "100", true,
-         [](const Unprivileged& who) {
-             return First({Chown(".", who), WriteFile("debug.txt", "left over"),
-                           Chown("debug.txt", who), Chmod("debug.txt", 0444)});
+        {"read-only debug.txt with content", 100, true,
+         [](const TestUser& who) {
+             return First({GiveTo(".", who), WriteFile("debug.txt", "left over"),
+                           GiveTo("debug.txt", who), Chmod("debug.txt", 0444)});
          },
-         [] { return MustNotOpenForWriting("debug.txt", 0); }, RLIM_INFINITY, true, "25",
+         [] { return MustNotOpenForWriting("debug.txt", 0); }, noEvent, none, -1, true,
          "2-100.txt=list debug.txt='left over'"},
-        // A named pipe nobody reads: opening it to write must not wait for a
-        // reader, or the run and the dialog would hang for good.
-        {"named pipe at the list file's name", "100", false,
-         [](const Unprivileged&) { return MakeFifo("2-100.txt"); }, noProbe, RLIM_INFINITY, false,
-         "25", "2-100.txt=fifo debug.txt=empty"},
-        {"named pipe at debug.txt", "100", false,
-         [](const Unprivileged&) { return MakeFifo("debug.txt"); }, noProbe, RLIM_INFINITY, true,
-         "25", "2-100.txt=list debug.txt=fifo"},
-        {"working directory removed", "100", false,
-         [](const Unprivileged&) {
+        // Opening it to write must not wait for a reader, or the run and the
+        // dialog would hang for good.
+        {"named pipe at the list file's name, nobody reading", 100, false,
+         [](const TestUser&) { return MakeFifo("2-100.txt"); }, inPlace, noEvent, none, -1, false,
+         "2-100.txt=fifo debug.txt=empty"},
+        // The first line meets a pipe without reader: SIGPIPE must not end
+        // the process.
+        {"named pipe at the list file's name, its reader gone before the first line", 100, false,
+         [](const TestUser&) { return MakeFifo("2-100.txt"); },
+         [reader] {
+             *reader = ::open("2-100.txt", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+             return *reader >= 0 ? "" : Failed("cannot open the reading end of", "2-100.txt");
+         },
+         [reader](int push) {
+             if (push == 2) {
+                 ::close(*reader);
+             }
+         },
+         none, -1, false, "2-100.txt=fifo debug.txt=empty"},
+        {"named pipe at debug.txt", 100, false,
+         [](const TestUser&) { return MakeFifo("debug.txt"); }, inPlace, noEvent, none, -1, true,
+         "2-100.txt=list debug.txt=fifo"},
+        {"working directory removed", 100, false,
+         [](const TestUser&) {
              std::error_code ec;
              return std::filesystem::remove(std::filesystem::current_path(), ec)
                         ? std::string()
                         : "cannot remove the working directory: " + ec.message();
          },
-         noProbe, RLIM_INFINITY, false, "25", ""},
-        {"directory at debug.txt", "100", false,
-         [](const Unprivileged&) { return MakeDir("debug.txt"); }, noProbe, RLIM_INFINITY, true,
-         "25", "2-100.txt=list debug.txt=dir"},
-        {"file-size limit in the middle of the body", "100000", false, none, noProbe, body / 2,
-         false, "9592", "debug.txt=empty"},
-        {"file-size limit at the end of the body", "100000", false, none, noProbe, body, false,
-         "9592", "debug.txt=empty"},
-        {"file-size limit inside the count line", "100000", false, none, noProbe, body + 2 + 8,
-         false, "9592", "debug.txt=empty"},
+         inPlace, noEvent, none, -1, false, ""},
+        {"directory at debug.txt", 100, false, [](const TestUser&) { return MakeDir("debug.txt"); },
+         inPlace, noEvent, none, -1, true, "2-100.txt=list debug.txt=dir"},
+        // SIGXFSZ must not end the process at any of these.
+        {"file-size limit in the middle of the body", 100000, false, nothing, inPlace, noEvent,
+         body / 2, -1, false, "debug.txt=empty"},
+        {"file-size limit at the end of the body", 100000, false, nothing, inPlace, noEvent, body,
+         -1, false, "debug.txt=empty"},
+        {"file-size limit inside the count line", 100000, false, nothing, inPlace, noEvent,
+         body + 2 + 8, -1, false, "debug.txt=empty"},
         // At the latest where the last line's number starts; earlier if the
         // processing time has more than one digit.
-        {"file-size limit in the footer's last line", "100000", false, none, noProbe,
-         body + 2 + countLine + timeLabel + 1 + 2 + lastLabel, false, "9592", "debug.txt=empty"},
+        {"file-size limit in the footer's last line", 100000, false, nothing, inPlace, noEvent,
+         body + 2 + countLine + timeLabel + 1 + 2 + lastLabel, -1, false, "debug.txt=empty"},
+        // The file may be written but not removed: it is emptied instead.
+        {"list file that cannot be removed (directory not writable), the write cut short", 100000,
+         true,
+         [](const TestUser& who) {
+             return First({GiveTo(".", who), WriteFile("2-100000.txt", "an earlier list"),
+                           WriteFile("debug.txt", ""), GiveTo("2-100000.txt", who),
+                           GiveTo("debug.txt", who), Chmod(".", 0555)});
+         },
+         [] { return MustNotOpenForWriting("probe", O_CREAT); }, noEvent, body / 2, -1, false,
+         "2-100000.txt=empty debug.txt=empty"},
+        // The link stays; the file behind it, which the run wrote, is emptied.
+        {"symbolic link at the list file's name, the write cut short", 100000, false,
+         [](const TestUser&) {
+             return First({WriteFile("elsewhere.txt", "an earlier list"),
+                           MakeLink("elsewhere.txt", "2-100000.txt")});
+         },
+         inPlace, noEvent, body / 2, -1, false,
+         "2-100000.txt=link debug.txt=empty elsewhere.txt=empty"},
+        // Another program's file at the name is not the run's to remove.
+        {"a file put at the list file's name during the run, the write cut short", 100000, false,
+         [](const TestUser&) { return WriteFile("other.txt", "put there since"); }, inPlace,
+         [](int push) {
+             if (push == 2) {
+                 std::rename("other.txt", "2-100000.txt");
+             }
+         },
+         body / 2, -1, false, "2-100000.txt='put there since' debug.txt=empty"},
+        // One descriptor left: "debug.txt" may take it, the list file cannot.
+        {"descriptor limit with one left for the two files", 100, false, nothing, inPlace, noEvent,
+         none, 1, false, "debug.txt=empty"},
     };
 }
 
-// Runs `run` in a child under `fault` (which the caller has arranged in the
-// working directory): drops to `who` if the row asks, checks the fault is in
-// place, lowers the file-size limit. Returns what `run` reported, or a line
-// starting "setup:" when the fault could not be put in place.
-inline std::string RunUnderFault(const FileFault& fault, const Unprivileged& who,
-                                 const std::function<std::string()>& run) {
-    return RunInChild([&] {
-        if (fault.unprivileged) {
-            const std::string dropped = DropTo(who);
-            if (!dropped.empty()) {
-                return "setup: " + dropped;
-            }
+// Why `fault` cannot run in this build, or null. With no descriptor left the
+// sanitizers' own checks fail (UndefinedBehaviorSanitizer needs a pipe to
+// test memory), so the descriptor rows run in the normal build only.
+inline const char* NotRunInThisBuild(const FileFault& fault) {
+    return fault.freeDescriptors >= 0 && BuiltWithAddressSanitizer()
+               ? "the sanitizers need descriptors of their own"
+               : nullptr;
+}
+
+// In the child, right before the run: becomes the test user if the row asks,
+// checks the fault is in place, restores SIGPIPE and SIGXFSZ to their default
+// (fatal) action unblocked, so a write that raised either would end the child,
+// and lowers the limits. Returns "" or a line starting "setup:".
+inline std::string EnterFault(const FileFault& fault, const TestUser& who) {
+    if (fault.asTestUser) {
+        const std::string became = BecomeTestUser(who);
+        if (!became.empty()) {
+            return "setup: " + became;
         }
-        const std::string missing = fault.probe();
-        if (!missing.empty()) {
-            return "setup: " + missing;
-        }
-        if (fault.fileSizeLimit != RLIM_INFINITY) {
-            ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG
-            const std::string limited = SetSoftLimit(RLIMIT_FSIZE, fault.fileSizeLimit);
-            if (!limited.empty()) {
-                return "setup: " + limited;
-            }
-        }
-        return run();
-    });
+    }
+    const std::string missing = fault.inChild();
+    if (!missing.empty()) {
+        return "setup: " + missing;
+    }
+    sigset_t writeSignals;
+    sigemptyset(&writeSignals);
+    sigaddset(&writeSignals, SIGPIPE);
+    sigaddset(&writeSignals, SIGXFSZ);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGXFSZ, SIG_DFL);
+    ::sigprocmask(SIG_UNBLOCK, &writeSignals, nullptr);
+    std::string limited;
+    if (fault.fileSizeLimit != RLIM_INFINITY) {
+        limited = SetSoftLimit(RLIMIT_FSIZE, fault.fileSizeLimit);
+    }
+    if (limited.empty() && fault.freeDescriptors >= 0) {
+        limited = SetSoftLimit(RLIMIT_NOFILE, DescriptorLimitLeaving(fault.freeDescriptors));
+    }
+    return limited.empty() ? "" : "setup: " + limited;
 }
 
 }  // namespace file_faults

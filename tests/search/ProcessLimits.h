@@ -2,9 +2,14 @@
 
 #include <sys/resource.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 // The process's current virtual size in bytes (VmSize), the figure that
 // RLIMIT_AS is checked against; 0 if it cannot be read.
@@ -22,6 +27,42 @@ inline std::size_t AddressSpaceInUse() {
     return 0;
 }
 
+// The descriptor numbers the process has open, ascending.
+inline std::vector<int> OpenDescriptorNumbers() {
+    std::vector<int> numbers;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (dir == nullptr) {
+        return numbers;
+    }
+    const int own = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.' && std::atoi(entry->d_name) != own) {
+            numbers.push_back(std::atoi(entry->d_name));
+        }
+    }
+    ::closedir(dir);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+// The descriptor limit below which exactly `spare` numbers are free: a new
+// descriptor takes the lowest free number, and none may reach the limit.
+inline rlim_t DescriptorLimitLeaving(int spare) {
+    const std::vector<int> open = OpenDescriptorNumbers();
+    int limit = 0;
+    int free = 0;
+    std::size_t next = 0;
+    while (free < spare) {
+        if (next < open.size() && open[next] == limit) {
+            ++next;
+        } else {
+            ++free;
+        }
+        ++limit;
+    }
+    return static_cast<rlim_t>(limit);
+}
+
 // Sets the soft limit of `resource`, keeping the hard one; "" on success.
 inline std::string SetSoftLimit(int resource, rlim_t value) {
     rlimit limit{};
@@ -33,6 +74,13 @@ inline std::string SetSoftLimit(int resource, rlim_t value) {
     }
     limit.rlim_cur = value;
     return ::setrlimit(resource, &limit) == 0 ? "" : "setrlimit failed";
+}
+
+// For a child: limits the address space to what it uses now plus `headroom`
+// bytes; "" on success.
+inline std::string LimitAddressSpace(std::size_t headroom) {
+    const std::size_t inUse = AddressSpaceInUse();
+    return inUse == 0 ? "cannot read VmSize" : SetSoftLimit(RLIMIT_AS, inUse + headroom);
 }
 
 // True when built with AddressSanitizer, whose shadow memory reserves far more

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -7,7 +8,8 @@
 #include <string>
 
 // Makes a fresh directory, enters it, and on destruction goes back and removes
-// it with everything in it. The runs under test write into the working
+// it with everything in it (writable again first: a row may have taken its
+// owner's write permission). The runs under test write into the working
 // directory, so each test gets one of these.
 class TempWorkDir {
 public:
@@ -22,6 +24,7 @@ public:
     ~TempWorkDir() {
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
+        ::chmod(path_.c_str(), 0700);
         std::filesystem::remove_all(path_, ignored);
     }
     TempWorkDir(const TempWorkDir&) = delete;

@@ -7,16 +7,7 @@
 #include <vector>
 
 #include "DialogFields.h"
-#include "FileBytes.h"
-#include "ListFile.h"
-
-// The footer an accepted run writes, rebuilt from the fields it pushed last.
-inline std::string FooterFor(const DialogFields& shown) {
-    return "\r\n" + std::string(list_labels::kCountBefore) + shown.m_strCount +
-           std::string(list_labels::kCountAfter) + "\r\n" +
-           std::string(list_labels::kProcessingTime) + shown.m_strElapsed + "\r\n" +
-           std::string(list_labels::kFileOutputTime) + shown.m_strFileTime + "\r\n";
-}
+#include "ListBytes.h"
 
 // One word for what a directory entry is after a run: "dir", "link", "fifo", "empty",
 // "list" (a whole list file: it starts with the prime 2 and ends with the footer
@@ -38,7 +29,7 @@ inline std::string DescribeEntry(const std::filesystem::path& path, const Dialog
     if (bytes.empty()) {
         return "empty";
     }
-    const std::string footer = FooterFor(shown);
+    const std::string footer = ExpectedFooter(shown);
     if (bytes.size() > footer.size() && bytes[0] == '2' &&
         bytes.compare(bytes.size() - footer.size(), footer.size(), footer) == 0) {
         return "list";
