@@ -78,7 +78,7 @@ TEST(DialogUnitsTest, AFontWithoutLatinLettersStillGivesFiniteUnits) {
     for (const auto& [letters, height] : {std::pair{0, 12}, std::pair{0, 0}, std::pair{25, 1}}) {
         SCOPED_TRACE(::testing::Message() << letters << " / " << height);
         DialogUnits units(letters, height);
-        units.EnlargeToFit(156, 75);
+        units.EnlargeToFit(156, DialogRect{3, 46, 75, 10});
         EXPECT_GE(units.baseX(), 1);
         EXPECT_GE(units.baseY(), 1);
         EXPECT_TRUE(std::isfinite(units.scale()));
