@@ -3,6 +3,7 @@
 #
 #   backend_start_display         start the display server
 #   backend_stop_display          stop it
+#   backend_log                   print the display server's log, if it has ended
 #   backend_app_env               print the program's display variables, one a line
 #   backend_window NAME           print "X Y W H" of the program's visible window
 #                                 titled NAME, or fail
@@ -132,7 +133,7 @@ app_running() { kill -0 "$app_pid" 2>/dev/null; }
 wait_window() {
     local geometry deadline=$((SECONDS + 60))
     until geometry=$(backend_window "$1"); do
-        app_running || fail "the program ended: $(cat "$app_cwd.log")"
+        app_running || fail "the program ended: $(cat "$app_cwd.log")$(backend_log)"
         ((SECONDS < deadline)) || fail "no window '$1' appeared"
         sleep 0.1
     done

@@ -87,6 +87,10 @@ backend_stop_display() {
     wait "$sway_pid" 2>/dev/null || true
 }
 
+backend_log() {
+    kill -0 "$sway_pid" 2>/dev/null || printf '\nsway has ended: %s' "$(tail -n 20 "$work/sway.log")"
+}
+
 swaymsg() { "${as_user[@]}" SWAYSOCK="$swaysock" swaymsg "$@"; }
 
 # The client's own runtime directory; the compositor's socket by its path.
