@@ -51,7 +51,8 @@ CONF
     # seat has none to offer, and every wtype that adds the first one makes
     # each client bind a new wl_keyboard, which misses the keys typed before
     # it is bound.
-    wayland_client wtype -s 3600000 >"$work/keyboard.log" 2>&1 &
+    (exec "${as_user[@]}" XDG_RUNTIME_DIR="$work/run-app" WAYLAND_DISPLAY="$wayland_socket" \
+        wtype -s 3600000) >"$work/keyboard.log" 2>&1 &
     keyboard_pid=$!
     wait_for 30 seat_has_keyboard || fail "no keyboard: $(cat "$work/keyboard.log")"
 }
