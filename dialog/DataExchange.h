@@ -3,10 +3,12 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 // One pass of data exchange between a dialog's controls and its string
 // members. `saveAndValidate` true copies controls into members (pull), false
-// members into controls (push). The control lookup must outlive the pass.
+// members into controls (push). The control lookup, and the controls a push
+// changed, must outlive the pass.
 class DataExchange {
 public:
     using ControlLookup = std::function<QWidget*(int id)>;
@@ -17,12 +19,20 @@ public:
     bool saveAndValidate() const { return m_bSaveAndValidate; }
     QWidget* Control(int id) const { return m_lookup(id); }
 
+    // A push notes each control whose text it changed.
+    void MarkChanged(QWidget* control) { m_changed.push_back(control); }
+    // Paints the changed controls (all in one window) now, as one frame, and
+    // sends that frame to the display server before returning, without
+    // handling any input: a search run that pushes shows its state while it
+    // works, although the event loop, which would paint it, waits for the run.
+    void PaintChanged() const;
+
 private:
     bool m_bSaveAndValidate;
     ControlLookup m_lookup;
+    std::vector<QWidget*> m_changed;
 };
 
 // Exchanges the text of the edit or label `id` with `value` (UTF-8). A push
-// sets only a text that differs and repaints that control at once, without
-// handling any input, so a run that pushes shows its state while it works.
-void DDX_Text(const DataExchange& dx, int id, std::string& value);
+// sets only a text that differs and marks that control changed.
+void DDX_Text(DataExchange& dx, int id, std::string& value);

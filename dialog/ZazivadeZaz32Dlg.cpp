@@ -153,6 +153,9 @@ QWidget* CTavroDlg::GetDlgItem(int id) const {
 bool CTavroDlg::UpdateData(bool bSaveAndValidate) {
     DataExchange dx(bSaveAndValidate, [this](int id) { return GetDlgItem(id); });
     DoDataExchange(dx);
+    if (!bSaveAndValidate) {
+        dx.PaintChanged();
+    }
     return true;
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <chrono>
+
+struct wl_display;
+
+// Qt's Wayland client hands its requests (a repaint's attach, damage and
+// commit among them) to the compositor only from the event loop, and a search
+// run does not return to it; X11 and offscreen need nothing of this.
+
+// Sends everything this application's window system connection has buffered
+// to the display server now. Does nothing on any platform but Wayland. Reads
+// and handles no events.
+void FlushDisplay();
+
+// The Wayland display of this application, or null on any other platform.
+wl_display* ApplicationWaylandDisplay();
+
+// Writes what `display` has buffered. While the socket is full, because the
+// compositor has not yet read the requests before, waits for room, up to
+// `timeout` in all. True when nothing is left unsent.
+bool FlushWaylandDisplay(wl_display* display, std::chrono::milliseconds timeout);
