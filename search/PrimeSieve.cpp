@@ -12,17 +12,17 @@
 //
 // The order:
 // 1. The entries below `limit` decide which numbers are candidates, so they
-//    are crossed out first, in the plain order, over the table's start; each
-//    step tests its entry and counts it if it clears it.
+//    are crossed out first, in the plain order, over the table's start.
 // 2. The rest of the table in blocks at two levels. In each 32 KiB inner
 //    block (L1 cache), first the mask steps (the candidates up to 31), then
 //    the candidates below kLargeStep one multiple at a time; over each
 //    256 KiB outer block (L2 cache), the larger candidates. Each candidate
-//    carries its next multiple from block to block. Here a step is a store
-//    alone: every entry of a block is 1 before its first step (Prepare filled
-//    them, and no earlier step reaches past `limit`), and no step reaches a
-//    block once it is done, so the entries a block cleared are its width less
-//    the candidates it kept, counted while it is still in the cache.
+//    carries its next multiple from block to block.
+// A step is a store alone, with no test. Every entry from 2 up is 1 before
+// the first step that reaches it (Prepare filled them), and no step reaches
+// the table's start once it is done, nor a block once it is done; so the
+// entries each of them cleared are its width less the candidates it kept,
+// counted once it is done, a block while it is still in the cache.
 // 3. The list, of `remaining` entries, and the candidates 1..n into it,
 //    sixty-four entries per mask.
 //
@@ -109,12 +109,13 @@ PrimeList PrimeSieve::MarkAndCollect() {
         if (t[i] == 0) {
             continue;
         }
-        const std::int32_t next = CrossOutBelow(t, 2 * i, prefixEnd, i, cleared);
+        const std::int32_t next = ClearBelow(t, 2 * i, prefixEnd, i);
         if (next > top_ || (masked && i <= kMaskSteps[kMaskStepCount - 1])) {
             continue;
         }
         (i < kLargeStep ? inner : outer).push_back({i, next});
     }
+    cleared += (prefixEnd - 2) - CountCandidates(path_, t, 2, prefixEnd);
 
     // 2. The rest, block by block. Away from the table's end a candidate may
     //    run up to three steps into the next block, which it would reach next

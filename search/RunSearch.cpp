@@ -1,6 +1,5 @@
 #include "RunSearch.h"
 
-#include <optional>
 #include <string>
 
 #include "BoundParser.h"
@@ -61,24 +60,28 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     fields.m_strState = search_texts::kWritingFile;
     host.Push();
 
-    // 14-17. The file output interval covers the body alone. A pipe whose
-    //        reader left, or the file-size limit, fails a write from here on
-    //        instead of ending the process.
-    std::optional<WriteSignalBlock> writeSignals(std::in_place);
-    const std::int32_t t2 = ReadSearchClock();
-    WritePrimeList(listFile, primes);
-    const std::int32_t t3 = ReadSearchClock();
-    primes.Release();
+    {
+        // 14-19. A pipe whose reader left, or the file-size limit, fails a
+        //        write from here to the footer's end instead of ending the
+        //        process.
+        const WriteSignalBlock writeSignals;
 
-    // 18-20. Results into the fields, the footer (its last line end hands the
-    //        whole file to the system), the state back to waiting.
-    const std::int32_t elapsed = ElapsedBetween(t0, t1);
-    const std::int32_t fileTime = ElapsedBetween(t2, t3);
-    fields.m_strElapsed = std::to_string(elapsed);
-    fields.m_strCount = std::to_string(count);
-    fields.m_strFileTime = std::to_string(fileTime);
-    WriteListFooter(listFile, count, elapsed, fileTime);
-    writeSignals.reset();
+        // 14-17. The file output interval covers the body alone.
+        const std::int32_t t2 = ReadSearchClock();
+        WritePrimeList(listFile, primes);
+        const std::int32_t t3 = ReadSearchClock();
+        primes.Release();
+
+        // 18-19. Results into the fields, then the footer: its last line end
+        //        hands the whole file to the system.
+        const std::int32_t elapsed = ElapsedBetween(t0, t1);
+        const std::int32_t fileTime = ElapsedBetween(t2, t3);
+        fields.m_strElapsed = std::to_string(elapsed);
+        fields.m_strCount = std::to_string(count);
+        fields.m_strFileTime = std::to_string(fileTime);
+        WriteListFooter(listFile, count, elapsed, fileTime);
+    }
+    // 20. The state back to waiting.
     fields.m_strState = search_texts::kWaiting;
 
     // 21-22. A file that could not be written is not offered to the viewer.

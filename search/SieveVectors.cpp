@@ -65,11 +65,9 @@ inline std::int32_t* StoreSetBits(std::int32_t* out, const std::int32_t* end, st
         out[i] = k + std::countr_zero(mask);
         mask &= mask - 1;
     }
-    if (count > 6) {
-        for (int i = 6; i < count; ++i) {
-            out[i] = k + std::countr_zero(mask);
-            mask &= mask - 1;
-        }
+    for (int i = 6; i < count; ++i) {
+        out[i] = k + std::countr_zero(mask);
+        mask &= mask - 1;
     }
     return out + count;
 }
