@@ -12,7 +12,7 @@ bool IsInstalled(const QFont& font) {
 }  // namespace
 
 QFont DialogFont(const DialogTemplate& dlgTemplate) {
-    QFont font(QString::fromUtf8(dlgTemplate.fontFamily), dlgTemplate.fontPointSize);
+    QFont font(QString::fromLatin1(kLinuxDialogFace), dlgTemplate.fontPointSize);
     if (!IsInstalled(font)) {
         font.setFamily(QString::fromLatin1(kFallbackDialogFace));
     }

@@ -39,10 +39,8 @@ constexpr std::array<DialogControlTemplate, 12> kControls{{
     {IDC_FILETIME, "IDC_FILETIME", ControlKind::kStatic, "", {80, 46, 40, 10}, kLabel},
 }};
 
-// The template's own face, ＭＳ Ｐゴシック, is not found on Linux; IPAPGothic is
-// drawn to its metrics, so the texts fit the controls as they were laid out.
 constexpr DialogTemplate kTemplate{
-    IDD_TAVRO_DIALOG, "Tavro+ for Win32", {0, 0, 126, 95}, "IPAPGothic", 9, kControls,
+    IDD_TAVRO_DIALOG, "Tavro+ for Win32", {0, 0, 126, 95}, "ＭＳ Ｐゴシック", 9, kControls,
 };
 
 }  // namespace

@@ -36,7 +36,7 @@ struct DialogTemplate {
     int id;
     const char* caption;
     DialogRect rect;
-    const char* fontFamily;
+    const char* fontFamily;  // the template's own face; a front end may draw a stand-in
     int fontPointSize;
     std::span<const DialogControlTemplate> controls;  // template = tab = z order
 };
