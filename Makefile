@@ -30,9 +30,13 @@ configure: deps-build
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: deps-run build
+# A display first: without one there is nothing to install or build for.
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	    echo "make run: no display to show the dialog on; try: xvfb-run make run"; exit 1; fi
+	    echo "make run: no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY are unset);" \
+	        "run it in a desktop session, or on a virtual display: xvfb-run make run" >&2; \
+	    exit 1; fi
+	@$(MAKE) --no-print-directory deps-run build
 	@$(BUILD)/app/ZazivadeZaz32
 
 test: deps-test build
