@@ -6,15 +6,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPoint>
 #include <QPushButton>
+#include <QRect>
+#include <QRegion>
 #include <QShowEvent>
 #include <QStyle>
 #include <algorithm>
 #include <new>
+#include <numeric>
 #include <string_view>
 
 #include "DialogFont.h"
 #include "DialogTexts.h"
+#include "DisplayFlush.h"
 #include "IconResource.h"
 #include "RunSearch.h"
 #include "SearchLimits.h"
@@ -153,9 +158,6 @@ QWidget* CTavroDlg::GetDlgItem(int id) const {
 bool CTavroDlg::UpdateData(bool bSaveAndValidate) {
     DataExchange dx(bSaveAndValidate, [this](int id) { return GetDlgItem(id); });
     DoDataExchange(dx);
-    if (!bSaveAndValidate) {
-        dx.PaintChanged();
-    }
     return true;
 }
 
@@ -164,12 +166,28 @@ void CTavroDlg::Pull() {
 }
 
 void CTavroDlg::Push() {
-    const SpareDescriptor::Lent forPainting(m_spare);
-    UpdateData(false);
+    // A run does not return to the event loop, which would paint the new
+    // texts: they are painted here, and the frame sent to the display server,
+    // without handling any input.
+    DataExchange dx(false, [this](int id) { return GetDlgItem(id); });
+    DoDataExchange(dx);
+    if (dx.changed().empty()) {
+        return;
+    }
+    const QRegion changed = std::accumulate(
+        dx.changed().begin(), dx.changed().end(), QRegion(),
+        [this](QRegion region, QWidget* control) {
+            return region += QRect(control->mapTo(this, QPoint(0, 0)), control->size());
+        });
+    const desktop::SpareDescriptor::Lent forPainting(m_spare);
+    // One repaint for the whole push: one frame, so the fields of a push
+    // appear together and a run uses few of the window's buffers.
+    repaint(changed);
+    desktop::FlushDisplay();
 }
 
 void CTavroDlg::ShowMessage(const std::string& text) {
-    const SpareDescriptor::Lent forPainting(m_spare);
+    const desktop::SpareDescriptor::Lent forPainting(m_spare);
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
                     QString::fromStdString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
@@ -178,7 +196,7 @@ void CTavroDlg::ShowMessage(const std::string& text) {
 
 void CTavroDlg::OpenWithShell(const std::string& fileName) {
     // Whether the viewer could be started is not the run's concern.
-    static_cast<void>(RequestViewer(fileName));
+    static_cast<void>(desktop::RequestViewer(fileName));
 }
 
 void CTavroDlg::DoDataExchange(DataExchange& dx) {
