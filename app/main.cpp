@@ -1,10 +1,26 @@
+#include <cstdio>
 #include <optional>
+#include <string>
 
+#include "CommandLine.h"
+#include "DisplayCheck.h"
 #include "TeardownWatchdog.h"
 #include "ZazivadeZaz32.h"
 
 int main(int argc, char** argv) {
-    std::optional<CTavroApp> app(std::in_place, argc, argv);
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) {
+        return *answered;
+    }
+    const char* program = argc > 0 ? argv[0] : nullptr;
+    if (const std::string noWindow = desktop::WhyNoWindowCanOpen(program); !noWindow.empty()) {
+        std::fprintf(stderr, "%s\n", noWindow.c_str());
+        return 1;
+    }
+    std::optional<CTavroApp> app;
+    {
+        const desktop::PlatformFailureExit platformFailure(program);
+        app.emplace(argc, argv);
+    }
     const int status = app->InitInstance() ? CTavroApp::exec() : 0;
     // The dialog has ended; the process must end with it even where Qt's
     // teardown can hang.
