@@ -59,6 +59,42 @@ wait_for() {
     done
 }
 
+# An X server (Xvfb) for the program's user, on a display number picked at
+# random far above the ones other servers on the machine take first, another
+# if it is taken. -noreset: by default the server resets whenever its last
+# client leaves, and refuses a client that connects just then (the program,
+# after one of the test's own xdotool calls). Sets display and xvfb_pid.
+xvfb_pid=
+start_xvfb() {
+    local try
+    for ((try = 0; try < 10; try++)); do
+        display=":$((100 + RANDOM % 30000))"
+        Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
+        xvfb_pid=$!
+        wait_for 30 xvfb_answers_or_ended || true
+        if kill -0 "$xvfb_pid" 2>/dev/null && xdo getdisplaygeometry >/dev/null 2>&1; then
+            return 0
+        fi
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    done
+    fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+}
+
+xvfb_answers_or_ended() {
+    ! kill -0 "$xvfb_pid" 2>/dev/null || xdo getdisplaygeometry >/dev/null 2>&1
+}
+
+# Ends the X server; with KILL, as a crash would.
+stop_xvfb() {
+    [ -n "$xvfb_pid" ] || return 0
+    kill "-${1:-TERM}" "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+}
+
+xdo() { DISPLAY=$display xdotool "$@"; }
+
 # 1. The work directory, readable by everyone; what the program's user writes
 #    is its own. `as_user` runs a command as that user in a clean environment.
 prepare_work() {
