@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "CompositorLoss.h"
 #include "DisplayCheck.h"
 #include "TeardownWatchdog.h"
 #include "ZazivadeZaz32.h"
@@ -21,7 +22,11 @@ int main(int argc, char** argv) {
         const desktop::PlatformFailureExit platformFailure(program);
         app.emplace(argc, argv);
     }
-    const int status = app->InitInstance() ? CTavroApp::exec() : 0;
+    int status = 0;
+    {
+        const desktop::CompositorWatch compositorWatch;
+        status = app->InitInstance() ? CTavroApp::exec() : 0;
+    }
     // The dialog has ended; the process must end with it even where Qt's
     // teardown can hang.
     desktop::WatchTeardown(status, [&app] { app.reset(); });

@@ -17,6 +17,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "CompositorLoss.h"
 #include "DialogFont.h"
 #include "DialogTexts.h"
 #include "DisplayFlush.h"
@@ -171,7 +172,7 @@ void CTavroDlg::Push() {
     // without handling any input.
     DataExchange dx(false, [this](int id) { return GetDlgItem(id); });
     DoDataExchange(dx);
-    if (dx.changed().empty()) {
+    if (dx.changed().empty() || desktop::DisplayLost()) {
         return;
     }
     const QRegion changed = std::accumulate(
@@ -292,18 +293,26 @@ void CTavroDlg::OnOK() {
 }
 
 void CTavroDlg::DispatchStart() {
-    // The spare descriptor is held while the run's files may take the last
-    // ones, and given back before any message of this dispatch.
-    m_spare.Take();
     std::string_view failure;
-    try {
-        OnStart();
-    } catch (const std::bad_alloc&) {
-        failure = dialog_texts::kOutOfMemory;
-    } catch (...) {
-        failure = dialog_texts::kRunFailed;
+    {
+        // A display server gone before the run means no run; one gone during
+        // it ends the process once the run has ended.
+        const desktop::RunInProgress run;
+        if (!run.admitted()) {
+            return;
+        }
+        // The spare descriptor is held while the run's files may take the
+        // last ones, and given back before any message of this dispatch.
+        m_spare.Take();
+        try {
+            OnStart();
+        } catch (const std::bad_alloc&) {
+            failure = dialog_texts::kOutOfMemory;
+        } catch (...) {
+            failure = dialog_texts::kRunFailed;
+        }
+        m_spare.GiveBack();
     }
-    m_spare.GiveBack();
     if (failure.empty()) {
         return;
     }

@@ -2,7 +2,7 @@
 # e2e_wayland.sh; each sources this file after defining its display:
 #
 #   backend_start_display         start the display server
-#   backend_stop_display          stop it
+#   backend_stop_display [KILL]   stop it; with KILL, as a crash would
 #   backend_log                   print the display server's log, if it has ended
 #   backend_app_env               print the program's display variables, one a line
 #   backend_window NAME           print "X Y W H" of the program's visible window
@@ -369,5 +369,24 @@ run_scenario() {
     backend_keys Tab Tab text:100 Return
     expect_exit "Enter in the upper-bound field"
     [ -z "$(ls -A "$app_cwd")" ] || fail "Enter in the upper-bound field left $(ls "$app_cwd")"
+
+    # The display server goes away while a run writes its list: the run still
+    # ends with its list whole, and then the process ends with status 1.
+    start_app fourth
+    wait_window "$kTitle" >/dev/null
+    backend_focus "$kTitle"
+    backend_keys Tab Tab "text:$kBound" Tab Return
+    local list=$app_cwd/2-$kBound.txt size status=0
+    wait_for 60 test -s "$list" || fail "the run at $kBound wrote no list"
+    backend_stop_display KILL
+    size=$(stat -c %s "$list")
+    wait_for 60 eval '! app_running' || fail "the program did not end after its display server"
+    wait "$app_pid" || status=$?
+    app_pid=
+    [ "$status" -eq 1 ] ||
+        fail "the program exited with $status after its display server: $(cat "$app_cwd.log")"
+    check_list_file
+    (($(stat -c %s "$list") > size)) ||
+        fail "the display server went away only after the run had written its list"
     note ok
 }
