@@ -295,8 +295,8 @@ void CTavroDlg::OnOK() {
 void CTavroDlg::DispatchStart() {
     std::string_view failure;
     {
-        // A display server gone before the run means no run; one gone during
-        // it ends the process once the run has ended.
+        // A Wayland compositor gone before the run means no run; one gone
+        // during it ends the process once the run has ended.
         const desktop::RunInProgress run;
         if (!run.admitted()) {
             return;
