@@ -1,27 +1,34 @@
-#include <chrono>
+#include <cstdio>
 #include <optional>
+#include <string>
 
-#include "DisplayFlush.h"
+#include "CommandLine.h"
+#include "CompositorLoss.h"
+#include "DisplayCheck.h"
 #include "TeardownWatchdog.h"
 #include "ZazivadeZaz32.h"
 
-namespace {
-
-// The application's teardown takes milliseconds; one that takes this long
-// is stuck.
-constexpr std::chrono::seconds kTeardownTimeout{3};
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    std::optional<CTavroApp> app(std::in_place, argc, argv);
-    const int status = app->InitInstance() ? CTavroApp::exec() : 0;
-    // The dialog has ended; on Wayland, Qt's teardown may hang (see
-    // TeardownWatchdog), and the process must end all the same.
-    std::optional<TeardownWatchdog> watchdog;
-    if (ApplicationWaylandDisplay() != nullptr) {
-        watchdog.emplace(status, kTeardownTimeout);
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) {
+        return *answered;
     }
-    app.reset();
+    const char* program = argc > 0 ? argv[0] : nullptr;
+    if (const std::string noWindow = desktop::WhyNoWindowCanOpen(program); !noWindow.empty()) {
+        std::fprintf(stderr, "%s\n", noWindow.c_str());
+        return 1;
+    }
+    std::optional<CTavroApp> app;
+    {
+        const desktop::PlatformFailureExit platformFailure(program);
+        app.emplace(argc, argv);
+    }
+    int status = 0;
+    {
+        const desktop::CompositorWatch compositorWatch;
+        status = app->InitInstance() ? CTavroApp::exec() : 0;
+    }
+    // The dialog has ended; the process must end with it even where Qt's
+    // teardown can hang.
+    desktop::WatchTeardown(status, [&app] { app.reset(); });
     return status;
 }

@@ -19,13 +19,9 @@ public:
     bool saveAndValidate() const { return m_bSaveAndValidate; }
     QWidget* Control(int id) const { return m_lookup(id); }
 
-    // A push notes each control whose text it changed.
+    // A push notes each control whose text it changed, in exchange order.
     void MarkChanged(QWidget* control) { m_changed.push_back(control); }
-    // Paints the changed controls (all in one window) now, as one frame, and
-    // sends that frame to the display server before returning, without
-    // handling any input: a search run that pushes shows its state while it
-    // works, although the event loop, which would paint it, waits for the run.
-    void PaintChanged() const;
+    const std::vector<QWidget*>& changed() const { return m_changed; }
 
 private:
     bool m_bSaveAndValidate;

@@ -6,16 +6,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPoint>
 #include <QPushButton>
+#include <QRect>
+#include <QRegion>
 #include <QShowEvent>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
 #include <new>
+#include <numeric>
 #include <string_view>
 
+#include "CompositorLoss.h"
 #include "DialogFont.h"
 #include "DialogTexts.h"
+#include "DisplayFlush.h"
 #include "IconResource.h"
 #include "RunSearch.h"
 #include "SearchLimits.h"
@@ -197,9 +203,6 @@ QWidget* CTavroDlg::GetDlgItem(int id) const {
 bool CTavroDlg::UpdateData(bool bSaveAndValidate) {
     DataExchange dx(bSaveAndValidate, [this](int id) { return GetDlgItem(id); });
     DoDataExchange(dx);
-    if (!bSaveAndValidate) {
-        dx.PaintChanged();
-    }
     return true;
 }
 
@@ -208,12 +211,28 @@ void CTavroDlg::Pull() {
 }
 
 void CTavroDlg::Push() {
-    const SpareDescriptor::Lent forPainting(m_spare);
-    UpdateData(false);
+    // A run does not return to the event loop, which would paint the new
+    // texts: they are painted here, and the frame sent to the display server,
+    // without handling any input.
+    DataExchange dx(false, [this](int id) { return GetDlgItem(id); });
+    DoDataExchange(dx);
+    if (dx.changed().empty() || desktop::DisplayLost()) {
+        return;
+    }
+    const QRegion changed = std::accumulate(
+        dx.changed().begin(), dx.changed().end(), QRegion(),
+        [this](QRegion region, QWidget* control) {
+            return region += QRect(control->mapTo(this, QPoint(0, 0)), control->size());
+        });
+    const desktop::SpareDescriptor::Lent forPainting(m_spare);
+    // One repaint for the whole push: one frame, so the fields of a push
+    // appear together and a run uses few of the window's buffers.
+    repaint(changed);
+    desktop::FlushDisplay();
 }
 
 void CTavroDlg::ShowMessage(const std::string& text) {
-    const SpareDescriptor::Lent forPainting(m_spare);
+    const desktop::SpareDescriptor::Lent forPainting(m_spare);
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
                     QString::fromStdString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
@@ -222,7 +241,7 @@ void CTavroDlg::ShowMessage(const std::string& text) {
 
 void CTavroDlg::OpenWithShell(const std::string& fileName) {
     // Whether the viewer could be started is not the run's concern.
-    static_cast<void>(RequestViewer(fileName));
+    static_cast<void>(desktop::RequestViewer(fileName));
 }
 
 void CTavroDlg::DoDataExchange(DataExchange& dx) {
@@ -318,18 +337,26 @@ void CTavroDlg::OnOK() {
 }
 
 void CTavroDlg::DispatchStart() {
-    // The spare descriptor is held while the run's files may take the last
-    // ones, and given back before any message of this dispatch.
-    m_spare.Take();
     std::string_view failure;
-    try {
-        OnStart();
-    } catch (const std::bad_alloc&) {
-        failure = dialog_texts::kOutOfMemory;
-    } catch (...) {
-        failure = dialog_texts::kRunFailed;
+    {
+        // A Wayland compositor gone before the run means no run; one gone
+        // during it ends the process once the run has ended.
+        const desktop::RunInProgress run;
+        if (!run.admitted()) {
+            return;
+        }
+        // The spare descriptor is held while the run's files may take the
+        // last ones, and given back before any message of this dispatch.
+        m_spare.Take();
+        try {
+            OnStart();
+        } catch (const std::bad_alloc&) {
+            failure = dialog_texts::kOutOfMemory;
+        } catch (...) {
+            failure = dialog_texts::kRunFailed;
+        }
+        m_spare.GiveBack();
     }
-    m_spare.GiveBack();
     if (failure.empty()) {
         return;
     }

@@ -33,7 +33,8 @@ public:
     // The control with template id `id`; null for IDC_STATIC or an unknown id.
     QWidget* GetDlgItem(int id) const;
     // One data exchange pass: true copies the controls into the fields, false
-    // the fields into the controls. Always succeeds (nothing is validated).
+    // the fields into the controls, which the event loop then repaints.
+    // Always succeeds (nothing is validated).
     bool UpdateData(bool bSaveAndValidate = true);
 
     const DialogFields& fields() const { return m_fields; }
@@ -70,5 +71,5 @@ private:
     DialogUnits m_units;
     std::map<int, QWidget*> m_controls;  // children, owned by the dialog
     bool m_bInitDone = false;
-    SpareDescriptor m_spare;
+    desktop::SpareDescriptor m_spare;
 };

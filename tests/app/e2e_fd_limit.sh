@@ -4,103 +4,78 @@
 # its message box must be drawn, close with Enter, and leave the dialog usable
 # (Escape then ends the process successfully). The X11 backend needs a free
 # descriptor for each shared-memory segment it paints with, which is what the
-# dialog keeps in reserve. Fails, never skips, when a tool is missing.
+# dialog keeps in reserve. The X server, the work directory and the stand-in
+# viewer are e2e_lib.sh's. Fails, never skips, when a tool is missing.
 #
 #   e2e_fd_limit.sh path/to/ZazivadeZaz32
-set -euo pipefail
-export LC_ALL=C
+#   TAVRO_E2E_KEEP=1               keeps the work directory (logs)
+test_name=e2e_fd_limit
+. "$(dirname "$0")/e2e_lib.sh"
 
+require_tools Xvfb xdotool prlimit import
 exe=$(readlink -f "${1:?usage: e2e_fd_limit.sh path/to/ZazivadeZaz32}")
-fail() { echo "e2e_fd_limit: FAIL: $*" >&2; exit 1; }
-for tool in Xvfb xdotool prlimit import; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps installs it)"
-done
-[ -x "$exe" ] || fail "no executable at $exe"
+app_user=
 
-work=$(mktemp -d /tmp/tavro-e2e-XXXXXX)
-xvfb_pid=
-app_pid=
+backend_stop_display() { stop_xvfb "$@"; }
+
 stop_app() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
     app_pid=
-}
-cleanup() {
-    stop_app || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 # True when window $1 shows more than black: it has been painted.
 drawn() {
     local mean
-    mean=$(import -window "$1" -colorspace gray -format '%[fx:mean]' info: 2>/dev/null) || return 1
+    mean=$(import -display "$display" -window "$1" -colorspace gray -format '%[fx:mean]' info: \
+        2>/dev/null) || return 1
     awk -v m="$mean" 'BEGIN { exit !(m > 0.5) }'
 }
 
-# 1. An X server, and a stand-in viewer that records any request.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
-mkdir "$work/bin" "$work/cwd"
-printf '#!/bin/sh\necho "$*" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
-chmod +x "$work/bin/xdg-open"
+visible_window() { { xdo search --onlyvisible --name "$1" 2>/dev/null || true; } | head -n1; }
 
-# 2. The lowest limit at which the window starts and is drawn. Below it Qt
+trap cleanup EXIT
+prepare_work "$exe"
+start_xvfb
+user_dir "$work/run-app"
+app_cwd=$work/cwd
+mkdir "$app_cwd"
+
+# 1. The lowest limit at which the window starts and is drawn. Below it Qt
 #    either exits or maps a window it can never paint.
 wid=
 for ((limit = 6; limit <= 40; limit++)); do
-    (cd "$work/cwd" && exec env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u WAYLAND_DISPLAY \
-        PATH="$work/bin:$PATH" prlimit --nofile="$limit:$limit" "$exe" >"$work/app.log" 2>&1) &
+    (cd "$app_cwd" && exec "${as_user[@]}" XDG_RUNTIME_DIR="$work/run-app" DISPLAY="$display" \
+        prlimit --nofile="$limit:$limit" "$work/$kCaption") >"$app_cwd.log" 2>&1 &
     app_pid=$!
-    wait_for 100 eval '! kill -0 "$app_pid" 2>/dev/null ||
-        xdotool search --onlyvisible --name "^Tavro\+ for Win32$" >"$work/wid" 2>/dev/null' || true
-    wid=$(head -n1 "$work/wid" 2>/dev/null) || wid=
-    rm -f "$work/wid"
-    if [ -n "$wid" ] && wait_for 50 drawn "$wid"; then
+    wait_for 10 eval '! app_running || [ -n "$(visible_window "^Tavro\+ for Win32$")" ]' || true
+    wid=$(visible_window '^Tavro\+ for Win32$')
+    if [ -n "$wid" ] && wait_for 5 drawn "$wid"; then
         break
     fi
     stop_app || true
     wid=
 done
-[ -n "$wid" ] || fail "the window did not start at any limit up to 40: $(cat "$work/app.log")"
-echo "e2e_fd_limit: the window starts at a limit of $limit descriptors"
+[ -n "$wid" ] || fail "the window did not start at any limit up to 40: $(cat "$app_cwd.log")"
+note "the window starts at a limit of $limit descriptors"
 
-# 3. A run at that limit: its message box is drawn and closes with Enter.
-xdotool windowfocus --sync "$wid"
-eval "$(xdotool getwindowgeometry --shell "$wid")"  # WIDTH, HEIGHT
-xdotool mousemove --window "$wid" $((WIDTH * 96 / 126)) $((HEIGHT * 66 / 95)) click 1
-xdotool type --delay 50 100
-xdotool mousemove --window "$wid" $((WIDTH * 63 / 126)) $((HEIGHT * 85 / 95)) click 1
-box=$(timeout 10 xdotool search --sync --onlyvisible --name '^ZazivadeZaz32$' 2>/dev/null |
-    head -n1) || box=
+# 2. A run at that limit: its message box is drawn and closes with Enter.
+xdo windowfocus --sync "$wid"
+eval "$(xdo getwindowgeometry --shell "$wid")" # WIDTH, HEIGHT
+xdo mousemove --window "$wid" $((WIDTH * 96 / kUnitsX)) $((HEIGHT * 66 / kUnitsY)) click 1
+xdo type --delay 50 100
+xdo mousemove --window "$wid" $((WIDTH * 63 / kUnitsX)) $((HEIGHT * 85 / kUnitsY)) click 1
+box=
+wait_for 10 eval 'box=$(visible_window "^$kCaption\$"); [ -n "$box" ]' || true
 if [ -z "$box" ]; then
-    [ -s "$work/opened" ] && fail "the run wrote its list: the limit left room for both files"
-    fail "no message box appeared: $(cat "$work/app.log")"
+    [ -s "$viewer_log" ] && fail "the run wrote its list: the limit left room for both files"
+    fail "no message box appeared: $(cat "$app_cwd.log")"
 fi
-wait_for 30 drawn "$box" || fail "the message box was never drawn"
-[ ! -e "$work/cwd/2-100.txt" ] || fail "a list file was left behind"
-xdotool windowfocus --sync "$box" key Return
-wait_for 50 eval '! xdotool search --onlyvisible --name "^ZazivadeZaz32$" >/dev/null 2>&1' ||
-    fail "the message box did not close"
+wait_for 3 drawn "$box" || fail "the message box was never drawn"
+[ ! -e "$app_cwd/2-100.txt" ] || fail "a list file was left behind"
+xdo windowfocus --sync "$box" key Return
+wait_for 5 eval '[ -z "$(visible_window "^$kCaption\$")" ]' || fail "the message box did not close"
 
-# 4. The dialog still answers: Escape ends it, and the process, successfully.
-xdotool windowfocus --sync "$wid" key Escape
-wait_for 100 eval '! kill -0 "$app_pid" 2>/dev/null' || fail "the dialog no longer answers"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the process exited with $status: $(cat "$work/app.log")"
-echo "e2e_fd_limit: ok"
+# 3. The dialog still answers: Escape ends it, and the process, successfully.
+xdo windowfocus --sync "$wid" key Escape
+expect_exit Escape
+note ok

@@ -2,7 +2,7 @@
 # e2e_wayland.sh; each sources this file after defining its display:
 #
 #   backend_start_display         start the display server
-#   backend_stop_display          stop it
+#   backend_stop_display [KILL]   stop it; with KILL, as a crash would
 #   backend_log                   print the display server's log, if it has ended
 #   backend_app_env               print the program's display variables, one a line
 #   backend_window NAME           print "X Y W H" of the program's visible window
@@ -58,6 +58,42 @@ wait_for() {
         sleep 0.1
     done
 }
+
+# An X server (Xvfb) for the program's user, on a display number picked at
+# random far above the ones other servers on the machine take first, another
+# if it is taken. -noreset: by default the server resets whenever its last
+# client leaves, and refuses a client that connects just then (the program,
+# after one of the test's own xdotool calls). Sets display and xvfb_pid.
+xvfb_pid=
+start_xvfb() {
+    local try
+    for ((try = 0; try < 10; try++)); do
+        display=":$((100 + RANDOM % 30000))"
+        Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
+        xvfb_pid=$!
+        wait_for 30 xvfb_answers_or_ended || true
+        if kill -0 "$xvfb_pid" 2>/dev/null && xdo getdisplaygeometry >/dev/null 2>&1; then
+            return 0
+        fi
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    done
+    fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+}
+
+xvfb_answers_or_ended() {
+    ! kill -0 "$xvfb_pid" 2>/dev/null || xdo getdisplaygeometry >/dev/null 2>&1
+}
+
+# Ends the X server; with KILL, as a crash would.
+stop_xvfb() {
+    [ -n "$xvfb_pid" ] || return 0
+    kill "-${1:-TERM}" "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+}
+
+xdo() { DISPLAY=$display xdotool "$@"; }
 
 # 1. The work directory, readable by everyone; what the program's user writes
 #    is its own. `as_user` runs a command as that user in a clean environment.
@@ -333,5 +369,24 @@ run_scenario() {
     backend_keys Tab Tab text:100 Return
     expect_exit "Enter in the upper-bound field"
     [ -z "$(ls -A "$app_cwd")" ] || fail "Enter in the upper-bound field left $(ls "$app_cwd")"
+
+    # The display server goes away while a run writes its list: the run still
+    # ends with its list whole, and then the process ends with status 1.
+    start_app fourth
+    wait_window "$kTitle" >/dev/null
+    backend_focus "$kTitle"
+    backend_keys Tab Tab "text:$kBound" Tab Return
+    local list=$app_cwd/2-$kBound.txt size status=0
+    wait_for 60 test -s "$list" || fail "the run at $kBound wrote no list"
+    backend_stop_display KILL
+    size=$(stat -c %s "$list")
+    wait_for 60 eval '! app_running' || fail "the program did not end after its display server"
+    wait "$app_pid" || status=$?
+    app_pid=
+    [ "$status" -eq 1 ] ||
+        fail "the program exited with $status after its display server: $(cat "$app_cwd.log")"
+    check_list_file
+    (($(stat -c %s "$list") > size)) ||
+        fail "the display server went away only after the run had written its list"
     note ok
 }

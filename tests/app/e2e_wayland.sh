@@ -79,13 +79,16 @@ sway_ready() {
 
 keyboard_pid=
 backend_stop_display() {
+    if [ -n "$sway_pid" ]; then
+        kill "-${1:-TERM}" "$sway_pid" 2>/dev/null || true
+        wait "$sway_pid" 2>/dev/null || true
+        sway_pid=
+    fi
     if [ -n "$keyboard_pid" ]; then
         kill "$keyboard_pid" 2>/dev/null || true
         wait "$keyboard_pid" 2>/dev/null || true
+        keyboard_pid=
     fi
-    [ -n "$sway_pid" ] || return 0
-    kill "$sway_pid" 2>/dev/null || true
-    wait "$sway_pid" 2>/dev/null || true
 }
 
 backend_log() {

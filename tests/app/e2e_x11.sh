@@ -15,37 +15,12 @@ tesseract --list-langs 2>/dev/null | grep -qx jpn || fail "tesseract-ocr-jpn is 
 exe=$(readlink -f "${1:?usage: e2e_x11.sh path/to/ZazivadeZaz32}")
 app_user=
 
-xvfb_pid=
-# A display number picked at random far above the ones other servers on the
-# machine take first, another if it is taken. -noreset: by default the server
-# resets whenever its last client leaves, and refuses the program if it
-# connects just then, after one of the test's own xdotool calls.
 backend_start_display() {
     user_dir "$work/run-app"
-    local try
-    for ((try = 0; try < 10; try++)); do
-        display=":$((100 + RANDOM % 30000))"
-        Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
-        xvfb_pid=$!
-        wait_for 30 xvfb_answers_or_ended || true
-        if kill -0 "$xvfb_pid" 2>/dev/null && xdo getdisplaygeometry >/dev/null 2>&1; then
-            return 0
-        fi
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    done
-    fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    start_xvfb
 }
 
-xvfb_answers_or_ended() {
-    ! kill -0 "$xvfb_pid" 2>/dev/null || xdo getdisplaygeometry >/dev/null 2>&1
-}
-
-backend_stop_display() {
-    [ -n "$xvfb_pid" ] || return 0
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-}
+backend_stop_display() { stop_xvfb "$@"; }
 
 backend_log() {
     kill -0 "$xvfb_pid" 2>/dev/null || printf '\nXvfb has ended: %s' "$(cat "$work/xvfb.log")"
@@ -54,8 +29,6 @@ backend_log() {
 backend_app_env() {
     printf '%s\n' "XDG_RUNTIME_DIR=$work/run-app" "DISPLAY=$display" XDG_SESSION_TYPE=x11
 }
-
-xdo() { DISPLAY=$display xdotool "$@"; }
 
 # The program's visible window titled exactly NAME.
 window_id() {

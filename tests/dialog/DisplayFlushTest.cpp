@@ -103,7 +103,7 @@ TEST(DisplayFlushTest, WaitsForRoomInTheSocketUpToTheTimeout) {
                 received = stalled.ReadAll();
             });
         }
-        EXPECT_EQ(FlushWaylandDisplay(stalled.display, c.timeout), c.flushed);
+        EXPECT_EQ(desktop::FlushWaylandDisplay(stalled.display, c.timeout), c.flushed);
         if (reader.joinable()) {
             reader.join();
             EXPECT_EQ(received, stalled.pending);

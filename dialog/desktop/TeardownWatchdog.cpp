@@ -2,6 +2,18 @@
 
 #include <cstdlib>
 
+#include "Platform.h"
+
+namespace desktop {
+
+namespace {
+
+// The application's teardown takes milliseconds; one that takes this long
+// is stuck.
+constexpr std::chrono::seconds kTeardownTimeout{3};
+
+}  // namespace
+
 TeardownWatchdog::TeardownWatchdog(int status, std::chrono::milliseconds timeout)
     : m_thread([this, status, timeout] {
           std::unique_lock<std::mutex> lock(m_mutex);
@@ -18,3 +30,14 @@ TeardownWatchdog::~TeardownWatchdog() {
     m_done.notify_one();
     m_thread.join();
 }
+
+void WatchTeardown(int status, const std::function<void()>& teardown) {
+    if (!OnWaylandPlatform()) {
+        teardown();
+        return;
+    }
+    const TeardownWatchdog watchdog(status, kTeardownTimeout);
+    teardown();
+}
+
+}  // namespace desktop

@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
+
+namespace desktop {
 
 // While it lives, a thread ends the process with `status` once `timeout` has
 // passed (std::_Exit: no further teardown); its destructor calls it off. For
@@ -25,3 +28,11 @@ private:
     bool m_bDone = false;
     std::thread m_thread;  // last: starts once the members above exist
 };
+
+// Runs `teardown`, the application object's destruction, under a watchdog
+// where it can hang (on Wayland) and plainly elsewhere: a watched teardown that
+// takes over 3 s ends the process with `status`. Needs the application object
+// until `teardown` runs.
+void WatchTeardown(int status, const std::function<void()>& teardown);
+
+}  // namespace desktop

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace desktop {
+
 // One file descriptor held back for the window system. The X11 backend needs
 // a free descriptor to paint (each shared-memory segment arrives as one); while
 // a run holds its files open near the descriptor limit, this one keeps a slot
@@ -39,3 +41,5 @@ public:
 private:
     int fd_ = -1;
 };
+
+}  // namespace desktop

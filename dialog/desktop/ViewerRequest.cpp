@@ -11,6 +11,8 @@
 
 extern char** environ;
 
+namespace desktop {
+
 namespace {
 
 constexpr char kOpener[] = "xdg-open";
@@ -106,3 +108,5 @@ bool RequestViewer(const std::string& fileName) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+}  // namespace desktop

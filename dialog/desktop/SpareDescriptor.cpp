@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace desktop {
+
 SpareDescriptor::~SpareDescriptor() {
     GiveBack();
 }
@@ -20,3 +22,5 @@ void SpareDescriptor::GiveBack() {
         fd_ = -1;
     }
 }
+
+}  // namespace desktop

@@ -1,13 +1,18 @@
 #include "DisplayFlush.h"
 
+#ifdef TAVRO_WAYLAND_CLIENT
+
 #include <poll.h>
 #include <wayland-client.h>
 
 #include <qpa/qplatformnativeinterface.h>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QLatin1String>
 #include <cerrno>
+
+#include "Platform.h"
+
+namespace desktop {
 
 namespace {
 
@@ -15,16 +20,9 @@ namespace {
 // on rather than wait for it, and Qt sends the rest from its event loop.
 constexpr std::chrono::milliseconds kFlushTimeout{1000};
 
-}  // namespace
-
-void FlushDisplay() {
-    if (wl_display* display = ApplicationWaylandDisplay()) {
-        static_cast<void>(FlushWaylandDisplay(display, kFlushTimeout));
-    }
-}
-
+// The Wayland display of this application, or null on any other platform.
 wl_display* ApplicationWaylandDisplay() {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (!OnWaylandPlatform()) {
         return nullptr;
     }
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
@@ -33,6 +31,14 @@ wl_display* ApplicationWaylandDisplay() {
     }
     return static_cast<wl_display*>(
         native->nativeResourceForIntegration(QByteArrayLiteral("wl_display")));
+}
+
+}  // namespace
+
+void FlushDisplay() {
+    if (wl_display* display = ApplicationWaylandDisplay()) {
+        static_cast<void>(FlushWaylandDisplay(display, kFlushTimeout));
+    }
 }
 
 bool FlushWaylandDisplay(wl_display* display, std::chrono::milliseconds timeout) {
@@ -54,3 +60,15 @@ bool FlushWaylandDisplay(wl_display* display, std::chrono::milliseconds timeout)
     }
     return true;
 }
+
+}  // namespace desktop
+
+#else  // built without libwayland-client: Qt's event loop sends the frames
+
+namespace desktop {
+
+void FlushDisplay() {}
+
+}  // namespace desktop
+
+#endif

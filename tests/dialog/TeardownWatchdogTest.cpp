@@ -27,7 +27,7 @@ TEST(TeardownWatchdogTest, EndsAHungTeardownWithItsStatusAndOnlyThat) {
         EXPECT_EXIT(
             {
                 {
-                    const TeardownWatchdog watchdog(
+                    const desktop::TeardownWatchdog watchdog(
                         7, c.hangs ? milliseconds(50) : milliseconds(60000));
                     while (c.hangs) {
                         pause();
