@@ -18,3 +18,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # built: building needs no Wine, and the i686 tests, which cannot run here,
 # still build.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+# Installing and packing take what is built (make windows builds the
+# executable first) and do not build every test on the way.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

@@ -68,7 +68,11 @@ DWORD StyleOf(const DialogControlTemplate& control) {
         case ControlKind::kStatic:
             break;
     }
-    return style | WS_GROUP | ((control.styles & kStyleAlignRight) != 0 ? SS_RIGHT : SS_LEFT);
+    // A label that does not quite fit (a stand-in face a little wider than
+    // the template's) is cut at its end rather than broken onto a second
+    // line that its rectangle has no room for.
+    return style | WS_GROUP |
+           ((control.styles & kStyleAlignRight) != 0 ? SS_RIGHT : SS_LEFTNOWORDWRAP);
 }
 
 std::uint16_t ClassAtom(ControlKind kind) {

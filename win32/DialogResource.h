@@ -9,7 +9,7 @@
 // DialogBoxIndirectParamW and CreateDialogIndirectParamW read: a fixed-size
 // popup with caption, system menu and minimize box, a taskbar button, the
 // template's face and point size; each control child and visible, static
-// texts left-aligned and starting a group. The words are laid out from the
+// texts left-aligned without wrapping and starting a group. The words are laid out from the
 // vector's start, which the allocator aligns for the DWORDs inside; the
 // vector must outlive the dialog's creation.
 std::vector<std::uint16_t> BuildDialogResource(const DialogTemplate& dlgTemplate);

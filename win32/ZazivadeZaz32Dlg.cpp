@@ -180,7 +180,15 @@ INT_PTR CALLBACK CTavroDlg::DialogProc(HWND hWnd, UINT message, WPARAM wParam, L
 INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            return OnInitDialog() ? TRUE : FALSE;
+            if (OnInitDialog()) {
+                // The first tab stop gets the focus the way Tab gives it, so
+                // that スタート, a push button, becomes the default one while
+                // it has the focus and Enter presses it, as on Linux.
+                ::SendMessageW(m_hWnd, WM_NEXTDLGCTL,
+                               reinterpret_cast<WPARAM>(::GetNextDlgTabItem(m_hWnd, nullptr, FALSE)),
+                               TRUE);
+            }
+            return FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(m_hIcon);
         case WM_DPICHANGED:

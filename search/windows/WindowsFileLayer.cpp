@@ -159,8 +159,13 @@ public:
             }
             return nullptr;
         }
-        // 2. Held alone for writing, now it may be truncated.
-        if (::GetFileType(file) != FILE_TYPE_DISK || !Truncate(file)) {
+        // 2. Held alone for writing, now it may be truncated. Windows refuses
+        //    to open a read-only file for writing; Wine, run as root, does not,
+        //    so the attribute is looked at here as well.
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (::GetFileType(file) != FILE_TYPE_DISK ||
+            ::GetFileInformationByHandle(file, &info) == 0 ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 || !Truncate(file)) {
             ::CloseHandle(file);
             return nullptr;
         }

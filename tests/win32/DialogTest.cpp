@@ -109,12 +109,16 @@ TEST(DialogTest, TheDialogManagerMakesTheTemplate) {
         EXPECT_EQ(::GetDlgCtrlID(child), c.id);
         const char* kinds[] = {"Static", "Button", "Edit"};
         EXPECT_EQ(ClassOf(child), kinds[static_cast<int>(c.kind)]);
-        RECT expected{c.rect.x, c.rect.y, c.rect.x + c.rect.cx, c.rect.y + c.rect.cy};
+        // The dialog manager maps the origin and the size each on its own.
+        RECT expected{c.rect.x, c.rect.y, c.rect.cx, c.rect.cy};
         ::MapDialogRect(hwnd, &expected);
         RECT actual{};
         ::GetWindowRect(child, &actual);
         ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&actual), 2);
-        EXPECT_TRUE(::EqualRect(&expected, &actual));
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+        EXPECT_EQ(actual.right - actual.left, expected.right);
+        EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
         const auto s = static_cast<DWORD>(::GetWindowLongW(child, GWL_STYLE));
         EXPECT_EQ((s & WS_TABSTOP) != 0, (c.styles & kStyleTabStop) != 0);
         RECT inner{};
@@ -126,7 +130,7 @@ TEST(DialogTest, TheDialogManagerMakesTheTemplate) {
             EXPECT_EQ((s & ES_RIGHT) != 0, (c.styles & kStyleAlignRight) != 0);
             EXPECT_EQ((s & ES_AUTOHSCROLL) != 0, (c.styles & kStyleAutoHScroll) != 0);
         } else if (c.kind == ControlKind::kStatic) {
-            EXPECT_EQ(s & SS_TYPEMASK, static_cast<DWORD>(SS_LEFT));
+            EXPECT_EQ(s & SS_TYPEMASK, static_cast<DWORD>(SS_LEFTNOWORDWRAP));
         }
         if (c.id == IDC_STATIC || c.kind == ControlKind::kPushButton) {
             EXPECT_EQ(TextOf(child), c.text);
@@ -237,8 +241,9 @@ struct KeyCase {
     bool ran;
 };
 
+// The key goes to `focus`, given the focus as Tab would give it.
 void PostKey(HWND dlg, HWND focus, WPARAM key) {
-    ::SetFocus(focus);
+    ::SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
     ::PostMessageW(focus, WM_KEYDOWN, key, 1);
     ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
     Pump(dlg);
