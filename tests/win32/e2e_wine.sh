@@ -5,7 +5,9 @@
 # ImageMagick's import, the texts read back by OCR with e2e_lib.sh's helpers:
 #
 # 1. Space on スタート with the bound empty: one message box captioned
-#    ZazivadeZaz32 that reads 範囲が不当です; Enter closes it.
+#    ZazivadeZaz32 that reads 範囲が不当です (its text as another program reads
+#    it, and on screen by OCR, which reads its small type from 囲 on); Enter
+#    closes it.
 # 2. A run at 100, then one at 110000000 watched frame by frame (入力待ち →
 #    処理中 → ファイル出力中 → results, ファイル出力中 seen before the viewer
 #    request). Each list is byte for byte the one the Linux build writes with
@@ -14,7 +16,7 @@
 # 3. Escape ends the program with status 0; so does Enter in the upper-bound
 #    field, which leaves no file.
 #
-#   e2e_wine.sh path/to/ZazivadeZaz32.exe
+#   e2e_wine.sh path/to/ZazivadeZaz32.exe path/to/tavro_window_text.exe
 #   TAVRO_E2E_KEEP=1               keeps the work directory (frames, logs)
 #   TAVRO_E2E_SCREENSHOT=out.png   also saves the window after the run
 test_name=e2e_wine
@@ -22,7 +24,8 @@ test_name=e2e_wine
 
 require_tools xdotool xwininfo import convert identify tesseract cmp
 tesseract --list-langs 2>/dev/null | grep -qx jpn || fail "tesseract-ocr-jpn is not installed"
-exe=$(readlink -f "${1:?usage: e2e_wine.sh path/to/ZazivadeZaz32.exe}")
+exe=$(readlink -f "${1:?usage: e2e_wine.sh ZazivadeZaz32.exe tavro_window_text.exe}")
+window_text=$(readlink -f "${2:?usage: e2e_wine.sh ZazivadeZaz32.exe tavro_window_text.exe}")
 [ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] || fail "no DISPLAY or WINEPREFIX (run it through scripts/windows-test)"
 writer=${TAVRO_LIST_WRITER:-}
 [ -x "$writer" ] || fail "TAVRO_LIST_WRITER names no Linux list writer"
@@ -149,8 +152,11 @@ scenario() {
     box=$(wait_window "$kCaption")
     backend_focus "$kCaption"
     backend_capture "$box" "$work/box.png"
-    [[ "$(read_field "$work/box.png" 0 0 "$kUnitsX" "$kUnitsY" 6)" == *範囲が不当です* ]] ||
-        fail "the message box does not say 範囲が不当です"
+    local text
+    text=$("$wine" "$window_text" "$kCaption" 65535 2>/dev/null) || fail "no text in the message box"
+    [ "$text" = 範囲が不当です ] || fail "the message box says '$text'"
+    [[ "$(read_field "$work/box.png" 0 0 "$kUnitsX" "$kUnitsY" 6)" == *囲が不当です* ]] ||
+        fail "the message box does not show 範囲が不当です"
     backend_keys Return
     wait_for 30 window_gone "$kCaption" || fail "Enter did not close the message box"
     backend_focus "$kTitle"
