@@ -115,9 +115,11 @@ windows: deps-windows
 	@cd $(WIN64_BUILD) && cpack >/dev/null && ls -1 $(CURDIR)/$(WIN64_BUILD)/ZazivadeZaz32-*.*
 	@cd $(WIN32_BUILD) && cpack >/dev/null && ls -1 $(CURDIR)/$(WIN32_BUILD)/ZazivadeZaz32-*.*
 
-# The 64-bit build's tests under Wine (scripts/windows-test); its lists are
+# clang-tidy on the Windows-only sources (scripts/lint-windows), then the
+# 64-bit build's tests under Wine (scripts/windows-test); its lists are
 # compared with those of the Linux build in $(BUILD).
 windows-test: windows configure
 	@cmake --build $(WIN64_BUILD) -j$(JOBS)
+	@bash scripts/lint-windows $(WIN64_BUILD)
 	@cmake --build $(BUILD) -j$(JOBS) --target tavro_write_list
 	@bash scripts/windows-test $(WIN64_BUILD) $(BUILD)/tests/support/tavro_write_list -j$(JOBS)

@@ -75,17 +75,11 @@ DWORD StyleOf(const DialogControlTemplate& control) {
            ((control.styles & kStyleAlignRight) != 0 ? SS_RIGHT : SS_LEFTNOWORDWRAP);
 }
 
-std::uint16_t ClassAtom(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::kPushButton:
-            return kButtonAtom;
-        case ControlKind::kEdit:
-            return kEditAtom;
-        case ControlKind::kStatic:
-            break;
-    }
-    return kStaticAtom;
-}
+// The class of each kind, in ControlKind's order.
+constexpr std::uint16_t kClassAtoms[] = {kStaticAtom, kButtonAtom, kEditAtom};
+static_assert(static_cast<int>(ControlKind::kStatic) == 0 &&
+              static_cast<int>(ControlKind::kPushButton) == 1 &&
+              static_cast<int>(ControlKind::kEdit) == 2);
 
 }  // namespace
 
@@ -118,7 +112,7 @@ std::vector<std::uint16_t> BuildDialogResource(const DialogTemplate& dlgTemplate
         w.Rect(control.rect);
         w.Dword(static_cast<std::uint32_t>(control.id));
         w.Word(0xFFFF);
-        w.Word(ClassAtom(control.kind));
+        w.Word(kClassAtoms[static_cast<int>(control.kind)]);
         w.Text(control.text);
         w.Word(0);  // no creation data
     }

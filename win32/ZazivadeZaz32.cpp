@@ -14,7 +14,8 @@ bool CTavroApp::InitInstance() {
     ::InitCommonControlsEx(&controls);
     // 2. The shell may hand the viewer request to an extension, which needs
     //    COM on this thread.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const HRESULT com =
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     // 3. The dialog, run to its end; OK or cancel, the program ends either way.
     {
         CTavroDlg dlg;

@@ -59,7 +59,7 @@ CTavroDlg::~CTavroDlg() {
     if (m_hWnd != nullptr && !m_modal) {
         ::DestroyWindow(m_hWnd);
     }
-    for (const HICON icon : {m_hIcon, m_hSmallIcon}) {
+    for (HICON icon : {m_hIcon, m_hSmallIcon}) {
         if (icon != nullptr) {
             ::DestroyIcon(icon);
         }
@@ -78,10 +78,9 @@ INT_PTR CTavroDlg::DoModal() {
 
 bool CTavroDlg::Create() {
     m_modal = false;
-    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
-                                        reinterpret_cast<LPCDLGTEMPLATEW>(m_template.data()),
-                                        m_pParent, &CTavroDlg::DialogProc,
-                                        reinterpret_cast<LPARAM>(this)) != nullptr;
+    return ::CreateDialogIndirectParamW(
+               ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(m_template.data()),
+               m_pParent, &CTavroDlg::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 bool CTavroDlg::UpdateData(bool bSaveAndValidate) {
@@ -109,8 +108,8 @@ void CTavroDlg::ShowMessage(const std::string& text) {
 void CTavroDlg::OpenWithShell(const std::string& fileName) {
     // No owner, so the viewer is nobody's child window; its result, and the
     // viewer's fate, are not the run's concern.
-    static_cast<void>(::ShellExecuteW(nullptr, L"open", Widen(fileName).c_str(), nullptr,
-                                      nullptr, SW_SHOWDEFAULT));
+    static_cast<void>(::ShellExecuteW(nullptr, L"open", Widen(fileName).c_str(), nullptr, nullptr,
+                                      SW_SHOWDEFAULT));
 }
 
 std::wstring CTavroDlg::ApplicationName() {
@@ -135,7 +134,7 @@ std::wstring CTavroDlg::ApplicationName() {
 
 void CTavroDlg::DoDataExchange(bool bSaveAndValidate) {
     for (const FieldBinding& binding : kFieldExchange) {
-        const HWND control = ::GetDlgItem(m_hWnd, binding.id);
+        HWND control = ::GetDlgItem(m_hWnd, binding.id);
         if (control == nullptr) {
             continue;
         }
@@ -161,12 +160,15 @@ bool CTavroDlg::OnInitDialog() {
 }
 
 INT_PTR CALLBACK CTavroDlg::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The dialog's object travels as the creation parameter and is kept in
+    // the window's user data: integers that are pointers, as Windows has it.
     if (message == WM_INITDIALOG) {
-        auto* dlg = reinterpret_cast<CTavroDlg*>(lParam);
+        auto* dlg = reinterpret_cast<CTavroDlg*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
         dlg->m_hWnd = hWnd;
     }
-    auto* dlg = reinterpret_cast<CTavroDlg*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    auto* dlg = reinterpret_cast<CTavroDlg*>(  // NOLINT(performance-no-int-to-ptr)
+        ::GetWindowLongPtrW(hWnd, DWLP_USER));
     if (dlg == nullptr) {
         return FALSE;
     }
@@ -184,9 +186,9 @@ INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 // The first tab stop gets the focus the way Tab gives it, so
                 // that スタート, a push button, becomes the default one while
                 // it has the focus and Enter presses it, as on Linux.
-                ::SendMessageW(m_hWnd, WM_NEXTDLGCTL,
-                               reinterpret_cast<WPARAM>(::GetNextDlgTabItem(m_hWnd, nullptr, FALSE)),
-                               TRUE);
+                ::SendMessageW(
+                    m_hWnd, WM_NEXTDLGCTL,
+                    reinterpret_cast<WPARAM>(::GetNextDlgTabItem(m_hWnd, nullptr, FALSE)), TRUE);
             }
             return FALSE;
         case WM_QUERYDRAGICON:
@@ -222,11 +224,11 @@ INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CTavroDlg::SetIcons() {
     // The sizes the system asks for, for the window's own monitor.
     const auto metric = [this](int index) { return MetricForWindow(m_hWnd, index); };
-    const HICON big = LoadIconAt(metric(SM_CXICON), metric(SM_CYICON));
-    const HICON small = LoadIconAt(metric(SM_CXSMICON), metric(SM_CYSMICON));
+    HICON big = LoadIconAt(metric(SM_CXICON), metric(SM_CYICON));
+    HICON small = LoadIconAt(metric(SM_CXSMICON), metric(SM_CYSMICON));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    for (const HICON old : {m_hIcon, m_hSmallIcon}) {
+    for (HICON old : {m_hIcon, m_hSmallIcon}) {
         if (old != nullptr) {
             ::DestroyIcon(old);
         }
@@ -283,7 +285,7 @@ void CTavroDlg::PaintNow(const std::vector<HWND>& changed) const {
     }
     // 1. The changed controls paint themselves now, not when the loop that
     //    waits for the run would have let them.
-    for (const HWND control : changed) {
+    for (HWND control : changed) {
         ::UpdateWindow(control);
     }
     // 2. What GDI still batches for this thread goes to the window's surface.

@@ -24,8 +24,8 @@ std::wstring Widened(const std::string& utf8) {
         return {};
     }
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                          static_cast<int>(utf8.size()), wide.data(), size);
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                          wide.data(), size);
     return wide;
 }
 
@@ -75,10 +75,9 @@ bool DeleteIfStill(const std::wstring& name, const FileIdentity& identity) {
     if (!identity.known) {
         return false;
     }
-    const HANDLE atName = ::CreateFileW(
-        name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE atName = ::CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (atName == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -149,9 +148,9 @@ public:
         //    the same list is refused here and leaves this one's file alone.
         //    Shared for deletion, so that a list that is not kept can be
         //    deleted by its name while this handle is still open.
-        const HANDLE file =
-            ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {

@@ -31,7 +31,9 @@ public:
     TempWorkDir(const TempWorkDir&) = delete;
     TempWorkDir& operator=(const TempWorkDir&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const {
+        return path_;
+    }
 
 private:
     static std::filesystem::path MakeUniqueDirectory() {
@@ -39,8 +41,8 @@ private:
         // No mkdtemp on Windows: a random name, another if it is taken.
         std::random_device random;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                               ("tavro-" + std::to_string(random()));
+            const std::filesystem::path path =
+                std::filesystem::temp_directory_path() / ("tavro-" + std::to_string(random()));
             if (std::filesystem::create_directory(path)) {
                 return path;
             }

@@ -78,7 +78,8 @@ TEST(DialogTest, TheDialogManagerMakesTheTemplate) {
     // The window: caption, fixed size with a minimize box, a taskbar button.
     EXPECT_EQ(TextOf(hwnd), "Tavro+ for Win32");
     const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+              WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0u);
     EXPECT_NE(::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
     RECT client{};
@@ -251,8 +252,8 @@ void PostKey(HWND dlg, HWND focus, WPARAM key) {
 
 TEST(DialogTest, TheKeyboardAsTheDialogManagerGivesIt) {
     const KeyCase cases[] = {
-        {"Enter in the upper bound", IDC_UPPER,
-         [](HWND d, HWND f) { PostKey(d, f, VK_RETURN); }, true, "100", false},
+        {"Enter in the upper bound", IDC_UPPER, [](HWND d, HWND f) { PostKey(d, f, VK_RETURN); },
+         true, "100", false},
         {"Enter on スタート", IDC_START, [](HWND d, HWND f) { PostKey(d, f, VK_RETURN); }, false,
          "100", true},
         {"Space on スタート", IDC_START, [](HWND d, HWND f) { PostKey(d, f, VK_SPACE); }, false,

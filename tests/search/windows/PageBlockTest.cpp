@@ -11,7 +11,8 @@ namespace {
 
 TEST(PageBlockTest, EveryByteIsUsableUntilReleased) {
     // Under a page, a few pages, and one that does not end on a page.
-    for (const std::size_t bytes : {std::size_t{11}, std::size_t{3} << 12, (std::size_t{1} << 24) + 11}) {
+    for (const std::size_t bytes :
+         {std::size_t{11}, std::size_t{3} << 12, (std::size_t{1} << 24) + 11}) {
         PageBlock block(bytes);
         ASSERT_NE(block.data(), nullptr);
         EXPECT_EQ(block.size(), bytes);

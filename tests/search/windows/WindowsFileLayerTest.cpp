@@ -23,8 +23,8 @@ void WriteWhole(const wchar_t* name, const std::string& bytes) {
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ::CloseHandle(file);
 }
 
@@ -144,8 +144,8 @@ struct DiscardCase {
     const char* what;
     // Done between the writes and the discard.
     std::function<void(OutputFile& file, HeldHandle& holder)> meanwhile;
-    const char* atName;    // what is left at the list name: "" absent, else content
-    const char* atOther;   // at "other.txt", if the row made one
+    const char* atName;   // what is left at the list name: "" absent, else content
+    const char* atOther;  // at "other.txt", if the row made one
 };
 
 TEST(WindowsFileLayerTest, DiscardRemovesTheNameOnlyWhileItIsThisFileAlone) {
