@@ -134,6 +134,6 @@ windows: deps-windows
 # compared with those of the Linux build in $(BUILD).
 windows-test: windows configure
 	@cmake --build $(WIN64_BUILD) -j$(JOBS)
-	@bash scripts/lint-windows $(WIN64_BUILD)
+	@JOBS=$(JOBS) bash scripts/lint-windows $(WIN64_BUILD)
 	@cmake --build $(BUILD) -j$(JOBS) --target tavro_write_list
 	@bash scripts/windows-test $(WIN64_BUILD) $(BUILD)/tests/support/tavro_write_list -j$(JOBS)
