@@ -20,8 +20,9 @@
 
 #include "CompositorLoss.h"
 #include "DialogFont.h"
-#include "DialogTexts.h"
 #include "DisplayFlush.h"
+#include "FieldExchange.h"
+#include "FrontEndTexts.h"
 #include "IconResource.h"
 #include "RunSearch.h"
 #include "SearchLimits.h"
@@ -245,12 +246,9 @@ void CTavroDlg::OpenWithShell(const std::string& fileName) {
 }
 
 void CTavroDlg::DoDataExchange(DataExchange& dx) {
-    DDX_Text(dx, IDC_UPPER, m_fields.m_strUpper);
-    DDX_Text(dx, IDC_LOWER, m_fields.m_strLower);
-    DDX_Text(dx, IDC_ELAPSED, m_fields.m_strElapsed);
-    DDX_Text(dx, IDC_COUNT, m_fields.m_strCount);
-    DDX_Text(dx, IDC_STATE, m_fields.m_strState);
-    DDX_Text(dx, IDC_FILETIME, m_fields.m_strFileTime);
+    for (const FieldBinding& binding : kFieldExchange) {
+        DDX_Text(dx, binding.id, m_fields.*binding.field);
+    }
 }
 
 bool CTavroDlg::OnInitDialog() {
@@ -351,9 +349,9 @@ void CTavroDlg::DispatchStart() {
         try {
             OnStart();
         } catch (const std::bad_alloc&) {
-            failure = dialog_texts::kOutOfMemory;
+            failure = front_end_texts::kOutOfMemory;
         } catch (...) {
-            failure = dialog_texts::kRunFailed;
+            failure = front_end_texts::kRunFailed;
         }
         m_spare.GiveBack();
     }

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "ChildProcess.h"
-#include "DialogTexts.h"
 #include "FileFaults.h"
+#include "FrontEndTexts.h"
 #include "ProcessLimits.h"
 #include "SearchLimits.h"
 #include "ShownDialog.h"
@@ -93,21 +93,22 @@ TEST(DialogFaultTest, AnExceptionEndingARunIsReportedAndTheDialogStaysUsable) {
     const ExceptionRow rows[] = {
         // 20 MB beside the table: the 25 MB list does not fit, painting does.
         {"memory exhausted at the list", std::to_string(kMaxUpperBound),
-         static_cast<std::size_t>(kMaxUpperBound) + 20 * kMiB, nullptr, dialog_texts::kOutOfMemory},
+         static_cast<std::size_t>(kMaxUpperBound) + 20 * kMiB, nullptr,
+         front_end_texts::kOutOfMemory},
         {"a standard exception from the desktop", "100", 0,
          [](int push) {
              if (push == 2) {
                  throw std::runtime_error("the display went away");
              }
          },
-         dialog_texts::kRunFailed},
+         front_end_texts::kRunFailed},
         {"an exception of no standard type", "100", 0,
          [](int push) {
              if (push == 1) {
                  throw 42;
              }
          },
-         dialog_texts::kRunFailed},
+         front_end_texts::kRunFailed},
     };
     for (const ExceptionRow& row : rows) {
         SCOPED_TRACE(row.what);
