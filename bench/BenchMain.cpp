@@ -27,8 +27,8 @@
 #include "DialogFields.h"
 #include "ListFile.h"
 #include "LiteralSieve.h"
+#include "PrebuiltBody.h"
 #include "PrimeSieve.h"
-#include "ReferenceWriters.h"
 #include "RunSearch.h"
 #include "SearchHost.h"
 

@@ -5,7 +5,7 @@
 // candidate i below `limit` is cleared, already crossed out or not, and every
 // entry a step clears is counted in `remaining`; the list of `remaining`
 // entries; the table, counter and list the loops written out literally leave
-// (bench/LiteralSieve.h, the tests' oracle). Only the order of the steps and
+// (tests/support/LiteralSieve.h, the tests' oracle). Only the order of the steps and
 // the way the clearings are counted differ, which changes no result: an entry
 // ends 0 when any candidate reaches it, and is counted once, when it is
 // cleared.
