@@ -9,7 +9,7 @@
 #include "SearchLimits.h"
 #include "SearchTexts.h"
 #include "TextFileStream.h"
-#include "WriteSignalBlock.h"
+#include "WriteGuard.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::int32_t AcceptedBound(DialogFields& fields, SearchHost& host) {
 
 }  // namespace
 
-void RunSearch(DialogFields& fields, SearchHost& host) {
+void RunSearch(DialogFields& fields, SearchHost& host, FileLayer& files) {
     // 1-4. Pull the fields and check the bound; a rejection ends the run.
     host.Pull();
     std::int32_t count = 0;
@@ -45,7 +45,7 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     sieve.Prepare(n);
     fields.m_strState = search_texts::kProcessing;
     host.Push();
-    TextFileStream debugFile(kDebugFileName);
+    TextFileStream debugFile(files, kDebugFileName);
 
     // 8-11. The processing interval: marking, the list and its collection.
     const std::int32_t t0 = ReadSearchClock();
@@ -54,17 +54,18 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
     const std::int32_t t1 = ReadSearchClock();
     sieve.ReleaseTable();
 
-    // 12-13. Create the list file and show the state.
     const std::string listName = MakeListFileName(n);
-    TextFileStream listFile(listName.c_str());
-    fields.m_strState = search_texts::kWritingFile;
-    host.Push();
-
+    std::string failure;  // the message for a list that could not be written
     {
-        // 14-19. A pipe whose reader left, or the file-size limit, fails a
-        //        write from here to the footer's end instead of ending the
-        //        process.
-        const WriteSignalBlock writeSignals;
+        // From the list's creation until it is closed, neither a failed write
+        // nor a request to end the process cuts the run short; such a request
+        // takes effect when the files are done.
+        const WriteGuard guard;
+
+        // 12-13. Create the list file and show the state.
+        TextFileStream listFile(files, listName);
+        fields.m_strState = search_texts::kWritingFile;
+        host.Push();
 
         // 14-17. The file output interval covers the body alone.
         const std::int32_t t2 = ReadSearchClock();
@@ -80,27 +81,31 @@ void RunSearch(DialogFields& fields, SearchHost& host) {
         fields.m_strCount = std::to_string(count);
         fields.m_strFileTime = std::to_string(fileTime);
         WriteListFooter(listFile, count, elapsed, fileTime);
-    }
-    // 20. The state back to waiting.
-    fields.m_strState = search_texts::kWaiting;
 
-    // 21-22. A file that could not be written is not offered to the viewer.
-    const bool writtenSoFar = !listFile.failed();
-    if (writtenSoFar) {
-        host.OpenWithShell(listName);
-    }
-    host.Push();
+        // 20. The state back to waiting.
+        fields.m_strState = search_texts::kWaiting;
 
-    // 23. Close the list file, then "debug.txt". A list file that could not
-    //     be completed is not left looking whole: it is removed, or emptied
-    //     where it cannot be; nothing else at its name is touched.
-    const bool written = writtenSoFar && listFile.Close();
-    if (!written) {
-        listFile.Discard(listName.c_str());
+        // 21-22. A file that could not be written is not offered to the
+        //        viewer, nor one of a process that is about to end.
+        const bool writtenSoFar = !listFile.failed();
+        if (writtenSoFar && !guard.EndRequested()) {
+            host.OpenWithShell(listName);
+        }
+        host.Push();
+
+        // 23. Close the list file, then "debug.txt". A list file that could
+        //     not be completed is not left looking whole: it is removed, or
+        //     emptied where it cannot be; nothing else at its name is touched.
+        if (!(writtenSoFar && listFile.Close())) {
+            listFile.Discard();
+            const bool inUse = listFile.openFailure() == OpenFailure::kInUse;
+            failure =
+                std::string(search_texts::kWriteFailedBefore) + listName +
+                std::string(inUse ? search_texts::kInUseAfter : search_texts::kWriteFailedAfter);
+        }
+        debugFile.Close();
     }
-    debugFile.Close();
-    if (!written) {
-        host.ShowMessage(std::string(search_texts::kWriteFailedBefore) + listName +
-                         std::string(search_texts::kWriteFailedAfter));
+    if (!failure.empty()) {
+        host.ShowMessage(failure);
     }
 }

@@ -12,4 +12,8 @@ inline constexpr std::string_view kWritingFile = "ファイル出力中";
 // The list file could not be written: "ファイル " + name + " を書き込めませんでした".
 inline constexpr std::string_view kWriteFailedBefore = "ファイル ";
 inline constexpr std::string_view kWriteFailedAfter = " を書き込めませんでした";
+// Another instance of the program is writing that list, which is left alone:
+// "ファイル " + name + " は他のプログラムが書き込み中のため書き込めませんでした".
+inline constexpr std::string_view kInUseAfter =
+    " は他のプログラムが書き込み中のため書き込めませんでした";
 }  // namespace search_texts

@@ -3,27 +3,30 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
-#include <sys/types.h>
+#include "OutputFile.h"
 
-// An output file written line by line: opened created-or-truncated, every line
-// ended with CR LF and handed to the operating system in one write(2) at its
-// end; nothing is held across a line end. Opening never throws; whether the
-// open, any write or the close failed is kept in failed(). The destructor
-// closes the file. Not copyable. A write to a pipe without reader or past the
-// file-size limit raises SIGPIPE or SIGXFSZ: hold a WriteSignalBlock around
-// the writes.
+// An output file written line by line: created or truncated through a
+// FileLayer, every line ended with CR LF and handed to the system in one
+// write at its end; nothing is held across a line end. Opening never throws
+// (but std::bad_alloc); whether the open, any write or the close failed is
+// kept in failed(). The destructor closes the file. Not copyable. Hold a
+// WriteGuard around the writes of the list.
 class TextFileStream {
 public:
-    explicit TextFileStream(const char* name);
+    TextFileStream(FileLayer& files, const std::string& name);
+    explicit TextFileStream(const std::string& name) : TextFileStream(SystemFileLayer(), name) {}
     ~TextFileStream();
     TextFileStream(const TextFileStream&) = delete;
     TextFileStream& operator=(const TextFileStream&) = delete;
 
     // True when the open succeeded, that is this stream created or truncated
     // the file; stays true after Close().
-    bool opened() const { return opened_; }
+    bool opened() const { return why_ == OpenFailure::kNone; }
+    OpenFailure openFailure() const { return why_; }
     bool failed() const { return failed_; }
 
     void Put(std::string_view bytes);
@@ -40,13 +43,10 @@ public:
     void EndLine();
     // Hands over what is held, closes the file; returns !failed().
     bool Close();
-    // For a file that is not to be kept, instead of Close(): removes `name`
-    // if it still is the very file this stream opened (not a link to it, not
-    // a file put there since); where it cannot, empties that file through
-    // the descriptor, if it is a regular one and still open. Nothing more is
-    // written, and the descriptor is closed. A stream that never opened
-    // touches nothing.
-    void Discard(const char* name);
+    // For a file that is not to be kept, instead of Close() or after a Close()
+    // that failed: nothing more is written, and the file is removed or emptied
+    // (OutputFile::Discard). A stream that never opened touches nothing.
+    void Discard();
 
 private:
     static constexpr std::size_t kLineBytes = 256;
@@ -59,13 +59,10 @@ private:
     }
     void SpillAndPutNumber(std::int32_t value);
     void Flush();
-    void WriteAll(const char* bytes, std::size_t size);
+    void WriteAll(std::string_view bytes);
 
-    int fd_ = -1;
-    bool opened_ = false;
-    bool regular_ = false;  // what was opened is a regular file
-    dev_t device_ = 0;      // and which one
-    ino_t inode_ = 0;
+    std::unique_ptr<OutputFile> file_;
+    OpenFailure why_ = OpenFailure::kFailed;
     bool failed_ = false;
     std::size_t used_ = 0;
     char line_[kLineBytes]{};  // zeroed once, so no byte of it is ever indeterminate

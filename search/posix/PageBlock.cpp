@@ -1,4 +1,4 @@
-#include "SieveTable.h"
+#include "PageBlock.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -21,8 +21,8 @@ bool Resident(std::uint8_t* page, std::size_t pageSize) {
 
 }  // namespace
 
-SieveTable::SieveTable(std::size_t bytes)
-    : bytes_(std::make_unique_for_overwrite<std::uint8_t[]>(bytes)) {
+PageBlock::PageBlock(std::size_t bytes)
+    : data_(static_cast<std::uint8_t*>(::operator new[](bytes))), bytes_(bytes) {
     // 1. The whole pages inside the block, if it spans any. A block the
     //    allocator hands out again has its pages already, down to the last
     //    one; a fresh one has none of them yet.
@@ -30,7 +30,7 @@ SieveTable::SieveTable(std::size_t bytes)
     if (bytes < 2 * pageSize) {
         return;
     }
-    std::uint8_t* const block = bytes_.get();
+    std::uint8_t* const block = data_;
     const std::size_t intoFirst = reinterpret_cast<std::uintptr_t>(block) % pageSize;
     std::uint8_t* const first = block + (intoFirst == 0 ? 0 : pageSize - intoFirst);
     std::uint8_t* const last =
@@ -39,12 +39,18 @@ SieveTable::SieveTable(std::size_t bytes)
         return;
     }
     // 2. Fault them in with one request. A kernel without it answers EINVAL
-    //    and leaves the faults to the fill, as before; one that cannot find
-    //    the memory says so here, where it can be reported, rather than by
-    //    killing the process during the fill.
+    //    and leaves the faults to the first writes, as before; one that cannot
+    //    find the memory says so here, where it can be reported, rather than by
+    //    killing the process later.
     if (::madvise(first, static_cast<std::size_t>(last - first), MADV_POPULATE_WRITE) != 0 &&
         errno == ENOMEM) {
-        bytes_.reset();
+        Release();
         throw std::bad_alloc();
     }
+}
+
+void PageBlock::Release() noexcept {
+    ::operator delete[](data_);
+    data_ = nullptr;
+    bytes_ = 0;
 }
