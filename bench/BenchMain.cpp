@@ -1,14 +1,13 @@
-// The benchmark behind `make bench`. For each bound, in this one process and
-// over several rounds taken in turn so that they share the machine's moods:
-// the processing interval on every path this processor runs against the
-// literal loops, `Prepare` against the allocate-and-fill it replaced, the
-// body's file output against its floor. Then, in fresh child processes: the
-// processing interval again, on every path and in the literal loops, as the
-// first run of the program meets it and its dialog shows it (the headline
-// figure: the list's pages are first touched inside the interval there),
-// `Prepare` likewise, and a whole run with its peak resident memory. Last,
-// the program's start-up to its first painted frame against a minimal Qt
-// dialog's.
+// The benchmark behind `make bench`. For each bound, over several rounds taken
+// in turn so that they share the machine's moods: the processing interval on
+// every path this processor runs against the literal loops, each both as the
+// first run of a fresh process meets it, which is what the dialog shows (the
+// headline: there the list's pages are first touched inside the interval),
+// and repeated in this one process; `Prepare` against the allocate-and-fill it
+// replaced; the body's file output against its floor. Then, in fresh child
+// processes: `Prepare` as the first run of a program meets it, and a whole run
+// with its peak resident memory. Last, the program's start-up to its first
+// painted frame against a minimal Qt dialog's.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -130,6 +129,21 @@ public:
     void OpenWithShell(const std::string&) override {}
 };
 
+// Runs a child of this bench and returns the milliseconds it printed, and the
+// largest peak resident memory it and those before it printed in *peakKiB.
+double ChildMilliseconds(const std::vector<std::string>& command, long* peakKiB = nullptr) {
+    const ChildResult child = RunChild(command);
+    if (!child.succeeded || child.output.empty()) {
+        Fail(command[1] + " " + command[2] + " failed");
+    }
+    char* rest = nullptr;
+    const double ms = std::strtod(child.output.c_str(), &rest);
+    if (peakKiB != nullptr) {
+        *peakKiB = std::max(*peakKiB, std::strtol(rest, nullptr, 10));
+    }
+    return ms;
+}
+
 // `Prepare` as it was before its pages were faulted in with one request: a
 // plain heap block, filled, so the fill takes one fault per page.
 struct PreparedBefore {
@@ -178,38 +192,45 @@ std::vector<SievePath> MeasuredPaths() {
 }
 
 // 1. The processing interval, MarkAndCollect, on every path this processor
-//    runs and in the literal loops, repeated in this process.
-void MeasureSieve(std::int32_t n, Figures& f) {
+//    runs and in the literal loops: each as the first run of a fresh process
+//    (a child) meets it, and repeated in this process, in turn within each
+//    round.
+void MeasureSieve(const std::string& self, std::int32_t n, Figures& f) {
+    const std::string bound = std::to_string(n);
     const std::vector<SievePath> paths = MeasuredPaths();
-    std::vector<std::vector<double>> times(paths.size());
-    std::vector<double> literal;
+    std::vector<std::vector<double>> fresh(paths.size()), warm(paths.size());
+    std::vector<double> literalFresh, literalWarm;
     for (int round = 0; round < kRounds; ++round) {
         std::int32_t count = -1;
         for (std::size_t p = 0; p < paths.size(); ++p) {
+            const std::string name(SievePathName(paths[p]));
+            fresh[p].push_back(ChildMilliseconds({self, "--processing", bound, name}));
             PrimeSieve s(paths[p]);
             s.Prepare(n);
             const auto start = Clock::now();
             const PrimeList list = s.MarkAndCollect();
-            times[p].push_back(MillisecondsSince(start));
+            warm[p].push_back(MillisecondsSince(start));
             if (count >= 0 && list.count() != count) {
                 Fail("the paths disagree at " + std::to_string(n));
             }
             count = list.count();
             f.tableAndList = std::int64_t{n} + 11 + 4 * std::int64_t{list.capacity()};
         }
+        literalFresh.push_back(ChildMilliseconds({self, "--literal", bound}));
         LiteralSieve l;
         l.Prepare(n);
         const auto literalStart = Clock::now();
         l.MarkAndCollect();
-        literal.push_back(MillisecondsSince(literalStart));
+        literalWarm.push_back(MillisecondsSince(literalStart));
         if (l.primes.size() != static_cast<std::size_t>(count)) {
             Fail("the sieve and the literal loops disagree at " + std::to_string(n));
         }
     }
     for (std::size_t p = 0; p < paths.size(); ++p) {
-        f.paths.push_back({paths[p], 0, Median(times[p])});
+        f.paths.push_back({paths[p], Median(fresh[p]), Median(warm[p])});
     }
-    f.literalWarm = Median(literal);
+    f.literalFresh = Median(literalFresh);
+    f.literalWarm = Median(literalWarm);
 }
 
 // 2. Prepare, ours and the one before, each released before the next, which
@@ -270,41 +291,17 @@ void MeasureBody(std::int32_t n, Figures& f) {
     f.floor = Median(floor);
 }
 
-// 4. Fresh processes, as a program's first run meets them: the processing
-//    interval on every path and in the literal loops, Prepare (both ways), and
-//    a whole run, from the press to the closed files, with its peak resident
-//    memory; all in turn within each round.
-double ChildMilliseconds(const std::vector<std::string>& command, long* peakKiB = nullptr) {
-    const ChildResult child = RunChild(command);
-    if (!child.succeeded || child.output.empty()) {
-        Fail(command[1] + " " + command[2] + " failed");
-    }
-    char* rest = nullptr;
-    const double ms = std::strtod(child.output.c_str(), &rest);
-    if (peakKiB != nullptr) {
-        *peakKiB = std::max(*peakKiB, std::strtol(rest, nullptr, 10));
-    }
-    return ms;
-}
-
+// 4. Fresh processes, as a program's first run meets them: Prepare (both
+//    ways, in turn), and a whole run, from the press to the closed files, with
+//    its peak resident memory.
 void MeasureFreshProcesses(const std::string& self, std::int32_t n, Figures& f) {
     const std::string bound = std::to_string(n);
-    std::vector<std::vector<double>> processing(f.paths.size());
-    std::vector<double> literal, prepare, before, runs;
+    std::vector<double> prepare, before, runs;
     for (int round = 0; round < kRounds; ++round) {
-        for (std::size_t p = 0; p < f.paths.size(); ++p) {
-            const std::string path(SievePathName(f.paths[p].path));
-            processing[p].push_back(ChildMilliseconds({self, "--processing", bound, path}));
-        }
-        literal.push_back(ChildMilliseconds({self, "--literal", bound}));
         prepare.push_back(ChildMilliseconds({self, "--prepare", bound}));
         before.push_back(ChildMilliseconds({self, "--prepare-before", bound}));
         runs.push_back(ChildMilliseconds({self, "--whole-run", bound}, &f.peakKiB));
     }
-    for (std::size_t p = 0; p < f.paths.size(); ++p) {
-        f.paths[p].fresh = Median(processing[p]);
-    }
-    f.literalFresh = Median(literal);
     f.freshPrepare = Median(prepare);
     f.freshPrepareBefore = Median(before);
     f.run = Median(runs);
@@ -457,7 +454,7 @@ int main(int argc, char** argv) {
                 std::string(SievePathName(BestSievePath())).c_str(), dir.c_str());
     for (const std::int32_t n : bounds) {
         Figures f;
-        MeasureSieve(n, f);
+        MeasureSieve(self, n, f);
         MeasurePrepare(n, f);
         MeasureBody(n, f);
         MeasureFreshProcesses(self, n, f);
