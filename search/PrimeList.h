@@ -5,9 +5,10 @@
 #include "PageBlock.h"
 
 // The primes a sieve collected, ascending, in a block of `capacity` entries of
-// which the first `count` are written. The block's pages are faulted in when
-// it is made, in one request, since the collection writes all but the last
-// one or two entries at once. Movable, not copyable; the block is freed by
+// which the first `count` are written. The collection writes all but the last
+// one or two, so the block's pages are faulted in with one request when it is
+// made (PageBlock), which in a fresh process costs less than a fault per page
+// during the collection. Movable, not copyable; the block is freed by
 // Release() or by the destructor, whichever comes first.
 class PrimeList {
 public:
