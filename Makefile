@@ -6,7 +6,8 @@ ASAN_BUILD ?= build-asan
 JOBS ?= 2
 CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 300
+FUZZ_ROUND ?= 10
 PACKAGE_BUILD ?= build-package
 
 .PHONY: all deps deps-build deps-run deps-test configure build run test sanitize bench \
@@ -30,9 +31,13 @@ configure: deps-build
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: deps-run build
+# A display first: without one there is nothing to install or build for.
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	    echo "make run: no display to show the dialog on; try: xvfb-run make run"; exit 1; fi
+	    echo "make run: no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY are unset);" \
+	        "run it in a desktop session, or on a virtual display: xvfb-run make run" >&2; \
+	    exit 1; fi
+	@$(MAKE) --no-print-directory deps-run build
 	@$(BUILD)/app/ZazivadeZaz32
 
 test: deps-test build
@@ -79,16 +84,25 @@ clean:
 lint: deps-test build
 	@JOBS=$(JOBS) bash scripts/lint $(BUILD)
 
-# The bound parser's fuzz target (libFuzzer, clang 14) for FUZZ_SECONDS seconds.
-# What it learns goes to $(FUZZ_BUILD)/corpus; the checked-in seeds stay as they
-# are. A finding fails the target and leaves its input in $(FUZZ_BUILD)/.
+# The bound parser's fuzz target (libFuzzer, clang 14), in rounds of
+# FUZZ_ROUND seconds for as long as a round still finds new inputs, at most
+# FUZZ_SECONDS in all. What it learns goes to $(FUZZ_BUILD)/corpus; the
+# checked-in seeds stay as they are (make test replays them). A finding fails
+# the target and leaves its input in $(FUZZ_BUILD)/.
 fuzz: deps-test
 	@cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@mkdir -p $(FUZZ_BUILD)/corpus
-	@$(FUZZ_BUILD)/tavro_bound_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
-	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus \
-	    >$(FUZZ_BUILD)/fuzz.log 2>&1 || \
-	    { tail -n 30 $(FUZZ_BUILD)/fuzz.log; echo "fuzz: finding, see $(FUZZ_BUILD)/" >&2; exit 1; }
-	@grep -E '^(Done |stat::number_of_executed_units|stat::new_units_added)' $(FUZZ_BUILD)/fuzz.log
+	@spent=0; round=0; while :; do \
+	    round=$$((round + 1)); \
+	    $(FUZZ_BUILD)/tavro_bound_fuzz -max_total_time=$(FUZZ_ROUND) -max_len=4096 \
+	        -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus \
+	        >$(FUZZ_BUILD)/fuzz.log 2>&1 || \
+	        { tail -n 30 $(FUZZ_BUILD)/fuzz.log; echo "fuzz: finding, see $(FUZZ_BUILD)/" >&2; exit 1; }; \
+	    runs=$$(sed -n 's/^stat::number_of_executed_units: *//p' $(FUZZ_BUILD)/fuzz.log); \
+	    found=$$(sed -n 's/^stat::new_units_added: *//p' $(FUZZ_BUILD)/fuzz.log); \
+	    spent=$$((spent + $(FUZZ_ROUND))); \
+	    echo "fuzz: round $$round, $$runs inputs, $$found new"; \
+	    if [ "$$found" = 0 ] || [ $$spent -ge $(FUZZ_SECONDS) ]; then break; fi; \
+	done

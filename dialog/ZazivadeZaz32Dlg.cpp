@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 #include <new>
 #include <string_view>
@@ -78,6 +79,49 @@ DialogUnits FittedUnits(const DialogTemplate& dlgTemplate, const QFont& font) {
     return units;
 }
 
+// An edit whose text keeps the font's full height. Some styles pad an edit's
+// text by more than a 12-unit edit leaves beyond its frame (Adwaita: 2 px above
+// and below, inside a 3 px frame), and the edit then cuts the digits off at the
+// bottom. After the style has had its say, the vertical text margins are cut
+// back to the room the line leaves; where the text fits, the style's own
+// margins stay.
+class DialogEdit final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    bool event(QEvent* event) override {
+        const bool handled = QLineEdit::event(event);
+        switch (event->type()) {
+            case QEvent::Polish:  // the style sets its margins here
+            case QEvent::StyleChange:
+            case QEvent::FontChange:
+            case QEvent::Resize:
+                FitTextMargins();
+                break;
+            default:
+                break;
+        }
+        return handled;
+    }
+
+private:
+    void FitTextMargins() {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const int room =
+            style()->subElementRect(QStyle::SE_LineEditContents, &option, this).height() -
+            fontMetrics().height();
+        QMargins margins = textMargins();
+        if (margins.top() + margins.bottom() <= room) {
+            return;
+        }
+        margins.setTop(std::max(room, 0) / 2);
+        margins.setBottom(std::max(room, 0) - margins.top());
+        setTextMargins(margins);
+    }
+};
+
 QWidget* CreateControl(const DialogControlTemplate& control, QWidget* parent) {
     const QString text = QString::fromUtf8(control.text);
     const Qt::Alignment horizontal =
@@ -92,7 +136,7 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget* parent) {
             return button;
         }
         case ControlKind::kEdit: {
-            auto* edit = new QLineEdit(text, parent);
+            auto* edit = new DialogEdit(text, parent);
             edit->setFrame((control.styles & kStyleBorder) != 0);
             edit->setReadOnly((control.styles & kStyleReadOnly) != 0);
             edit->setAlignment(horizontal | Qt::AlignVCenter);

@@ -61,8 +61,8 @@ private:
     void Flush();
     void WriteAll(std::string_view bytes);
 
+    OpenFailure why_ = OpenFailure::kFailed;  // before file_, which sets it
     std::unique_ptr<OutputFile> file_;
-    OpenFailure why_ = OpenFailure::kFailed;
     bool failed_ = false;
     std::size_t used_ = 0;
     char line_[kLineBytes]{};  // zeroed once, so no byte of it is ever indeterminate

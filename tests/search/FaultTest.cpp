@@ -1,17 +1,26 @@
-// The file faults and memory exhaustion through the whole run with a recording
-// host: the calls the dialog would see, the states it would show, and what is
-// left on disk. Each row gets a fresh working directory and runs in a child.
+// The file faults, requests to end the process and memory exhaustion through
+// the whole run with a recording host: the calls the dialog would see, the
+// states it would show, and what is left on disk. The kernel's faults get a
+// fresh working directory each and run in a child; where in the files a write
+// or a close fails is scripted, in memory.
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <new>
 #include <string>
+#include <thread>
 
 #include "ChildProcess.h"
 #include "FileFaults.h"
 #include "ProcessLimits.h"
 #include "RecordingHost.h"
+#include "ScriptedFiles.h"
 #include "SearchLimits.h"
 #include "TempWorkDir.h"
 #include "TestUser.h"
@@ -42,8 +51,132 @@ TEST(FaultTest, EveryFileFaultEndsInTheRightMessageAndLeavesNoBrokenList) {
             return run.Report();
         });
         const std::string calls =
-            row.listWritten ? Succeeded(row.ListName()) : FailedToWrite(row.ListName());
+            row.outcome == file_faults::ListOutcome::kWritten ? Succeeded(row.ListName())
+            : row.outcome == file_faults::ListOutcome::kInUse ? FoundInUse(row.ListName())
+                                                              : FailedToWrite(row.ListName());
         EXPECT_EQ(report, RecordedRun::Reported(calls, kAllStates, row.Count(), row.files));
+    }
+}
+
+struct ScriptedRow {
+    const char* where;
+    ScriptedFiles::Fault fault;
+    std::string calls;
+    std::string files;  // as ScriptedFiles::Listing gives them
+};
+
+// Every point at which a file can fail, at n = 100000: a failed list is never
+// offered to the viewer, is reported, and is gone; "debug.txt" is not checked.
+TEST(FaultTest, EveryFailurePointOfTheFilesEndsInTheRightMessage) {
+    const std::string list = "2-100000.txt";
+    const std::size_t body = [] {
+        ScriptedFiles files;
+        RecordedRun run("100000");
+        run.Start(files);
+        return files.contents["2-100000.txt"].size() - ExpectedFooter(run.fields).size();
+    }();
+    // The footer: a line end, the count line (9592), the processing time
+    // line, the file output time line.
+    const std::size_t countLine =
+        list_labels::kCountBefore.size() + 4 + list_labels::kCountAfter.size() + 2;
+    const std::size_t lastLine = body + 2 + countLine + list_labels::kProcessingTime.size() + 1 +
+                                 2 + list_labels::kFileOutputTime.size();
+    const std::string failed = FailedToWrite(list);
+    const ScriptedRow rows[] = {
+        {"the list cannot be created", {list, OpenFailure::kFailed}, failed, "debug.txt=empty"},
+        {"the list is being written by another instance",
+         {list, OpenFailure::kInUse},
+         FoundInUse(list),
+         "debug.txt=empty"},
+        {"debug.txt cannot be created",
+         {"debug.txt", OpenFailure::kFailed},
+         Succeeded(list),
+         list + "=list"},
+        {"the list's first line", {list, OpenFailure::kNone, 0}, failed, "debug.txt=empty"},
+        {"the middle of the body", {list, OpenFailure::kNone, body / 2}, failed, "debug.txt=empty"},
+        {"the end of the body", {list, OpenFailure::kNone, body}, failed, "debug.txt=empty"},
+        {"inside the count line",
+         {list, OpenFailure::kNone, body + 2 + 8},
+         failed,
+         "debug.txt=empty"},
+        {"the footer's last line", {list, OpenFailure::kNone, lastLine}, failed, "debug.txt=empty"},
+        // Only the close can tell, and it comes after the viewer request.
+        {"the list's close",
+         {list, OpenFailure::kNone, ScriptedFiles::kNoLimit, true},
+         "Pull,Push,Push,Open:" + list + ",Push,Message:ファイル " + list +
+             " を書き込めませんでした",
+         "debug.txt=empty"},
+        {"the close of debug.txt",
+         {"debug.txt", OpenFailure::kNone, ScriptedFiles::kNoLimit, true},
+         Succeeded(list),
+         list + "=list debug.txt=empty"},
+    };
+    for (const ScriptedRow& row : rows) {
+        SCOPED_TRACE(row.where);
+        ScriptedFiles files(row.fault);
+        RecordedRun run("100000");
+        run.Start(files);
+        EXPECT_EQ(run.Report(files.Listing(run.host.controls)),
+                  RecordedRun::Reported(row.calls, kAllStates, "9592", row.files));
+    }
+}
+
+struct EndRow {
+    const char* what;
+    int signal;
+    int push;           // sent by the run's own process after this push
+    bool otherThread;   // another thread that could take it
+    std::string files;  // what is left, "viewer" if the viewer was asked
+};
+
+// A request to end the process (logout, Ctrl-C, a closed terminal) ends it
+// with that signal's status. While the list is written it waits until the
+// files are done, and no viewer is asked for then; before, it acts at once.
+TEST(FaultTest, ARequestToEndTheProcessNeverLeavesAListCutShort) {
+    const EndRow rows[] = {
+        {"SIGTERM while the list is written", SIGTERM, 2, false,
+         "2-100000.txt=list debug.txt=empty"},
+        {"SIGINT while the list is written", SIGINT, 2, false, "2-100000.txt=list debug.txt=empty"},
+        {"SIGHUP while the list is written, another thread running", SIGHUP, 2, true,
+         "2-100000.txt=list debug.txt=empty"},
+        {"SIGTERM while sieving", SIGTERM, 1, false, ""},
+    };
+    for (const EndRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempWorkDir dir;
+        // The child ends by the signal, so what it showed goes to a file.
+        const std::string shownFile = (dir.path().parent_path() / "shown").string();
+        const std::string report = RunInChild([&row, &shownFile] {
+            if (row.otherThread) {
+                std::thread([] { std::this_thread::sleep_for(std::chrono::minutes(1)); }).detach();
+            }
+            RecordedRun run("100000");
+            run.host.atPush = [&row, &run, &shownFile](int push) {
+                if (push == row.push) {
+                    ::kill(::getpid(), row.signal);
+                }
+                if (push == 3) {
+                    std::ofstream out(shownFile);
+                    out << run.host.controls.m_strCount << ' ' << run.host.controls.m_strElapsed
+                        << ' ' << run.host.controls.m_strFileTime << " calls=";
+                    for (const std::string& call : run.host.calls) {
+                        out << (&call == run.host.calls.data() ? "" : ",") << call;
+                    }
+                }
+            };
+            run.Start();
+            return std::string("the run returned");
+        });
+        DialogFields shown;
+        std::string calls;
+        std::ifstream(shownFile) >> shown.m_strCount >> shown.m_strElapsed >> shown.m_strFileTime >>
+            calls;
+        std::remove(shownFile.c_str());
+        EXPECT_EQ(report, "\nchild: killed by signal " + std::to_string(row.signal));
+        EXPECT_EQ(ListWorkDir(shown), row.files);
+        if (row.push == 2) {
+            EXPECT_EQ(calls, "calls=Pull,Push,Push,Push") << "no viewer for an ending process";
+        }
     }
 }
 

@@ -20,25 +20,13 @@ struct RejectCase {
 };
 
 TEST(RunSearchTest, RejectedBoundsShowOneMessageAndNothingElse) {
+    // The edges of the accepted range; a number beyond 32 bits must not wrap
+    // into it. How texts read is BoundParserTest's.
     const RejectCase cases[] = {
         {"110000001", "範囲が大きすぎます"},
-        {"2147483648", "範囲が大きすぎます"},
         {"4294967396", "範囲が大きすぎます"},
-        {"99999999999999999999", "範囲が大きすぎます"},
         {"1", "範囲が不当です"},
-        {"0", "範囲が不当です"},
-        {"-7", "範囲が不当です"},
         {"", "範囲が不当です"},
-        {"abc", "範囲が不当です"},
-        {"１００", "範囲が不当です"},
-        {"\u3000100", "範囲が不当です"},
-        {"-2147483649", "範囲が不当です"},
-        {"-4294967196", "範囲が不当です"},
-        {"2147483647", "範囲が大きすぎます"},
-        {std::string(100000, '9'), "範囲が大きすぎます"},
-        {" ", "範囲が不当です"},
-        {"+", "範囲が不当です"},
-        {"-", "範囲が不当です"},
     };
     for (const RejectCase& c : cases) {
         TempWorkDir dir;
@@ -65,11 +53,7 @@ TEST(RunSearchTest, AcceptedRunPushesThreeTimesAndWritesBothFiles) {
     const AcceptCase cases[] = {
         {"2", 2, "1", "2"},
         {"10", 10, "4", "2\t3\t5\t7"},
-        {"  100abc", 100, "25", ""},
-        {"+100", 100, "25", ""},
-        {"00011", 11, "5", "2\t3\t5\t7\t11\r\n"},
         {"1000000", 1000000, "78498", ""},
-        {std::string(100000, '0') + "100", 100, "25", ""},
     };
     for (const AcceptCase& c : cases) {
         TempWorkDir dir;

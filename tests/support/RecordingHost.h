@@ -59,10 +59,11 @@ struct RecordedRun {
         host.controls.m_strLower = "2";
         host.controls.m_strState = "入力待ち";
     }
-    void Start() { RunSearch(fields, host); }
+    void Start(FileLayer& files = SystemFileLayer()) { RunSearch(fields, host, files); }
 
-    // "calls=... states=... count=... files=..." as the user and the disk see it.
-    std::string Report() const {
+    // "calls=... states=... count=... files=..." as the user and the disk see
+    // it; `files` as given, else the working directory's.
+    std::string Report(const std::string& files) const {
         std::string calls;
         for (const std::string& c : host.calls) {
             calls += (calls.empty() ? "" : ",") + c;
@@ -71,8 +72,9 @@ struct RecordedRun {
         for (const DialogFields& p : host.pushes) {
             states += (states.empty() ? "" : ",") + p.m_strState;
         }
-        return Reported(calls, states, host.controls.m_strCount, ListWorkDir(host.controls));
+        return Reported(calls, states, host.controls.m_strCount, files);
     }
+    std::string Report() const { return Report(ListWorkDir(host.controls)); }
     static std::string Reported(const std::string& calls, const std::string& states,
                                 const std::string& count, const std::string& files) {
         return "calls=" + calls + "\nstates=" + states + "\ncount=" + count + "\nfiles=" + files;
@@ -85,5 +87,10 @@ inline std::string Succeeded(const std::string& name) {
 }
 inline std::string FailedToWrite(const std::string& name) {
     return "Pull,Push,Push,Push,Message:ファイル " + name + " を書き込めませんでした";
+}
+// Another instance was writing the list.
+inline std::string FoundInUse(const std::string& name) {
+    return "Pull,Push,Push,Push,Message:ファイル " + name +
+           " は他のプログラムが書き込み中のため書き込めませんでした";
 }
 inline const std::string kAllStates = "処理中,ファイル出力中,入力待ち";

@@ -9,23 +9,10 @@
 #include "DialogFields.h"
 #include "ListBytes.h"
 
-// One word for what a directory entry is after a run: "dir", "link", "fifo", "empty",
-// "list" (a whole list file: it starts with the prime 2 and ends with the footer
-// of `shown`), the content itself in quotes when it is short, else
-// "partial:<size>".
-inline std::string DescribeEntry(const std::filesystem::path& path, const DialogFields& shown) {
-    std::error_code ec;
-    const auto status = std::filesystem::symlink_status(path, ec);
-    if (std::filesystem::is_symlink(status)) {
-        return "link";
-    }
-    if (std::filesystem::is_directory(status)) {
-        return "dir";
-    }
-    if (std::filesystem::is_fifo(status)) {
-        return "fifo";  // reading it would wait for a writer
-    }
-    const std::string bytes = ReadFileBytes(path.string());
+// One word for the content of a file after a run: "empty", "list" (a whole
+// list file: it starts with the prime 2 and ends with the footer of `shown`),
+// the content itself in quotes when it is short, else "partial:<size>".
+inline std::string DescribeBytes(const std::string& bytes, const DialogFields& shown) {
     if (bytes.empty()) {
         return "empty";
     }
@@ -38,6 +25,22 @@ inline std::string DescribeEntry(const std::filesystem::path& path, const Dialog
         return "'" + bytes + "'";
     }
     return "partial:" + std::to_string(bytes.size());
+}
+
+// What a directory entry is: "dir", "link", "fifo", or its content described.
+inline std::string DescribeEntry(const std::filesystem::path& path, const DialogFields& shown) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (std::filesystem::is_symlink(status)) {
+        return "link";
+    }
+    if (std::filesystem::is_directory(status)) {
+        return "dir";
+    }
+    if (std::filesystem::is_fifo(status)) {
+        return "fifo";  // reading it would wait for a writer
+    }
+    return DescribeBytes(ReadFileBytes(path.string()), shown);
 }
 
 // The working directory's entries as "name=what", sorted by name and joined
