@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Memory for bulk data (the sieve's table): a block whose pages are faulted in
+// Memory for bulk data (the sieve's table, the prime list): a block whose pages are faulted in
 // when it is made, in one request to the system where it offers one, which
 // costs far less than the one fault per page that filling it would take. The
 // platform provides the constructor and Release() (search/posix/,

@@ -1,13 +1,12 @@
 #include "PrimeList.h"
 
+#include <cstddef>
+
 PrimeList::PrimeList(std::int32_t capacity)
-    // For overwrite: the collection writes only `count` entries, and the pages
-    // behind the rest are never touched.
-    : entries_(std::make_unique_for_overwrite<std::int32_t[]>(static_cast<std::size_t>(capacity))),
-      capacity_(capacity) {}
+    : block_(static_cast<std::size_t>(capacity) * sizeof(std::int32_t)), capacity_(capacity) {}
 
 void PrimeList::Release() {
-    entries_.reset();
+    block_.Release();
     capacity_ = 0;
     count_ = 0;
 }

@@ -5,7 +5,7 @@
 // candidate i below `limit` is cleared, already crossed out or not, and every
 // entry a step clears is counted in `remaining`; the list of `remaining`
 // entries; the table, counter and list the loops written out literally leave
-// (bench/LiteralSieve.h, the tests' oracle). Only the order of the steps and
+// (tests/support/LiteralSieve.h, the tests' oracle). Only the order of the steps and
 // the way the clearings are counted differ, which changes no result: an entry
 // ends 0 when any candidate reaches it, and is counted once, when it is
 // cleared.
@@ -26,10 +26,11 @@
 // 3. The list, of `remaining` entries, and the candidates 1..n into it,
 //    sixty-four entries per mask.
 //
-// The paths (SieveVectors.h). BestSievePath() picks one at run time: AVX2
+// The paths (SievePaths.h). BestSievePath() picks one at run time: AVX2
 // where the processor has it, else SSE2 on x86, else scalar, so a build for
 // baseline x86 runs everywhere. A PrimeSieve can be given any path this
-// processor runs; the tests and the benchmark force each one.
+// processor runs; the tests and the benchmark force each one. It takes the
+// path's table of loops once, when it is made.
 // - scalar: the mask steps go one multiple at a time like every other
 //   candidate; the count and the collection take eight entries to a word.
 // - SSE2 and AVX2: each mask step has a byte pattern with 1 at its
@@ -102,7 +103,8 @@ PrimeList PrimeSieve::MarkAndCollect() {
     // 1. The entries below `limit`, in the plain order. Once `limit` is above
     //    31, the candidates up to 31 are exactly the mask steps.
     const std::int32_t prefixEnd = std::min(limit_, top_ + 1);
-    const bool masked = path_ != SievePath::kScalar && limit_ > kMaskSteps[kMaskStepCount - 1];
+    const bool masked =
+        kernels_->clearMaskSteps != nullptr && limit_ > kMaskSteps[kMaskStepCount - 1];
     std::vector<Candidate> inner;
     std::vector<Candidate> outer;
     for (std::int32_t i = 2; i < limit_; ++i) {
@@ -115,7 +117,7 @@ PrimeList PrimeSieve::MarkAndCollect() {
         }
         (i < kLargeStep ? inner : outer).push_back({i, next});
     }
-    cleared += (prefixEnd - 2) - CountCandidates(path_, t, 2, prefixEnd);
+    cleared += (prefixEnd - 2) - kernels_->count(t, 2, prefixEnd);
 
     // 2. The rest, block by block. Away from the table's end a candidate may
     //    run up to three steps into the next block, which it would reach next
@@ -125,20 +127,20 @@ PrimeList PrimeSieve::MarkAndCollect() {
         for (std::int32_t innerLo = lo; innerLo < hi;) {
             const std::int32_t innerHi = std::min(BlockEnd(innerLo, kInnerBlockBytes), hi);
             if (masked) {
-                ClearMaskSteps(path_, t, innerLo, innerHi);
+                kernels_->clearMaskSteps(t, innerLo, innerHi);
             }
             ClearBlock(t, inner, innerHi, innerHi + 3 * kLargeStep <= top_);
             innerLo = innerHi;
         }
         ClearBlock(t, outer, hi, hi + 3 * limit_ <= top_);
-        cleared += (hi - lo) - CountCandidates(path_, t, lo, hi);
+        cleared += (hi - lo) - kernels_->count(t, lo, hi);
         lo = hi;
     }
     remaining_ -= static_cast<std::int32_t>(cleared);
 
     // 3. The list, sized by what is left, and the primes 1..n into it.
     PrimeList list(remaining_);
-    list.set_count(CollectCandidates(path_, t, 1, top_, list.data(), remaining_));
+    list.set_count(kernels_->collect(t, 1, top_, list.data(), remaining_));
     return list;
 }
 

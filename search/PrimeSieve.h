@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "PrimeList.h"
+#include "SievePaths.h"
 #include "SieveTable.h"
-#include "SieveVectors.h"
 
 // Finds the primes 2..n with a table of one byte per number (1 = candidate,
 // 0 = crossed out). Three steps, because the run puts dialog updates and clock
@@ -14,12 +14,13 @@
 // only changes how fast.
 class PrimeSieve {
 public:
-    explicit PrimeSieve(SievePath path = BestSievePath()) : path_(path) {}
+    // Runs the loops of `path`, which this processor must be able to run.
+    explicit PrimeSieve(SievePath path = BestSievePath())
+        : path_(path), kernels_(&SieveKernelsFor(path)) {}
 
     // Allocates `n` + 11 bytes, their pages faulted in, and fills the first
     // `n` + 6 of them; the last five are never read or written. Requires
-    // 2 <= n <= kMaxUpperBound and a path this processor runs. Throws
-    // std::bad_alloc.
+    // 2 <= n <= kMaxUpperBound. Throws std::bad_alloc.
     void Prepare(std::int32_t n);
     // Crosses out every multiple 2i, 3i, ... <= top of every candidate i below
     // `limit`, counting each entry it clears in `remaining`, then collects the
@@ -43,6 +44,7 @@ public:
 
 private:
     SievePath path_;
+    const SieveKernels* kernels_;  // the path's, chosen once
     SieveTable table_;
     std::int32_t top_ = 0;
     std::int32_t limit_ = 0;

@@ -7,8 +7,8 @@
 
 #include "ListBytes.h"
 #include "ListFile.h"
+#include "PrebuiltBody.h"
 #include "PrimeSieve.h"
-#include "ReferenceWriters.h"
 #include "TempWorkDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ReferenceWriters.h"
+#include "PrebuiltBody.h"
 
 #include <unistd.h>
 

@@ -6,7 +6,7 @@
 
 // The sieve's loops exactly as first written: the outer loop over every index
 // below `limit`, the inner one over every product i*j up to top, testing each
-// entry before clearing it. Slow on purpose; the benchmarks time the real
+// entry before clearing it. Slow on purpose; the benchmark times the real
 // sieve against it and the tests compare the real sieve's results with it.
 // Prepare and MarkAndCollect are split like the real sieve's, so the same
 // interval can be timed.
