@@ -7,25 +7,25 @@
 namespace {
 
 constexpr char kDesktopFileName[] = "ZazivadeZaz32";
-char kFallbackProgram[] = "ZazivadeZaz32";
+char gFallbackProgram[] = "ZazivadeZaz32";
 
 // Qt keeps references to the argument vector for the application's life, and
 // there is one application per process.
-int g_argc = 1;
-char* g_argv[2] = {kFallbackProgram, nullptr};
+int gArgc = 1;
+char* gArgv[2] = {gFallbackProgram, nullptr};
 
 // The command line is ignored altogether, Qt's own options included: Qt is
 // handed the program name alone.
 int& ProgramNameOnly(int argc, char** argv) {
     if (argc > 0 && argv[0] != nullptr) {
-        g_argv[0] = argv[0];
+        gArgv[0] = argv[0];
     }
-    return g_argc;
+    return gArgc;
 }
 
 }  // namespace
 
-CTavroApp::CTavroApp(int argc, char** argv) : QApplication(ProgramNameOnly(argc, argv), g_argv) {
+CTavroApp::CTavroApp(int argc, char** argv) : QApplication(ProgramNameOnly(argc, argv), gArgv) {
     // The message boxes' caption: the executable's name without directory and
     // extension. No display name, which would be appended to every window
     // title.

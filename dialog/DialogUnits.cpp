@@ -19,12 +19,12 @@ DialogUnits::DialogUnits(int lettersWidth, int fontHeight)
     // The average of the 52 letters, rounded half up, as the dialog manager
     // does it: (width / 26 + 1) / 2. Not averageCharWidth(), which for a CJK
     // font is the full-width average and twice too wide.
-    : m_baseX((lettersWidth / 26 + 1) / 2), m_baseY(std::max(fontHeight, 1)) {
+    : baseX_((lettersWidth / 26 + 1) / 2), baseY_(std::max(fontHeight, 1)) {
     // A font without Latin letters measures them as nothing; half its height,
     // about a half-width glyph, stands in, so no unit is zero and no scale
     // infinite.
-    if (m_baseX < 1) {
-        m_baseX = std::max(m_baseY / 2, 1);
+    if (baseX_ < 1) {
+        baseX_ = std::max(baseY_ / 2, 1);
     }
 }
 
@@ -33,18 +33,18 @@ void DialogUnits::EnlargeToFit(int textWidth, const DialogRect& rect) {
         return;
     }
     // One pixel to spare: each edge is rounded on its own and may lose one.
-    const double needed = (textWidth + 1) * 4.0 / (static_cast<double>(rect.cx) * m_baseX);
-    if (needed > m_scale) {
-        m_scale = needed;
+    const double needed = (textWidth + 1) * 4.0 / (static_cast<double>(rect.cx) * baseX_);
+    if (needed > scale_) {
+        scale_ = needed;
     }
 }
 
 int DialogUnits::MapX(int x) const {
-    return static_cast<int>(std::lround(x * m_baseX * m_scale / 4.0));
+    return static_cast<int>(std::lround(x * baseX_ * scale_ / 4.0));
 }
 
 int DialogUnits::MapY(int y) const {
-    return static_cast<int>(std::lround(y * m_baseY * m_scale / 8.0));
+    return static_cast<int>(std::lround(y * baseY_ * scale_ / 8.0));
 }
 
 QRect DialogUnits::MapRect(const DialogRect& rect) const {

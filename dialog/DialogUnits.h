@@ -18,10 +18,10 @@ public:
     // the height. Either may be 0; the base units are at least 1 pixel.
     DialogUnits(int lettersWidth, int fontHeight);
 
-    int baseX() const { return m_baseX; }
-    int baseY() const { return m_baseY; }
+    int baseX() const { return baseX_; }
+    int baseY() const { return baseY_; }
     // Uniform factor on both base units, 1 unless EnlargeToFit raised it.
-    double scale() const { return m_scale; }
+    double scale() const { return scale_; }
 
     // Raises the scale, if needed, so that `textWidth` pixels fit into `rect`
     // as mapped; a text that fits already leaves the scale alone. A CJK
@@ -36,7 +36,7 @@ public:
     QSize MapSize(int cx, int cy) const;
 
 private:
-    int m_baseX;
-    int m_baseY;
-    double m_scale = 1.0;
+    int baseX_;
+    int baseY_;
+    double scale_ = 1.0;
 };

@@ -22,7 +22,7 @@ public:
     }
     std::int32_t capacity() const { return capacity_; }
     std::int32_t count() const { return count_; }
-    void set_count(std::int32_t count) { count_ = count; }
+    void SetCount(std::int32_t count) { count_ = count; }
 
     void Release();
 

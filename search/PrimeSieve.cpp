@@ -140,7 +140,7 @@ PrimeList PrimeSieve::MarkAndCollect() {
 
     // 3. The list, sized by what is left, and the primes 1..n into it.
     PrimeList list(remaining_);
-    list.set_count(kernels_->collect(t, 1, top_, list.data(), remaining_));
+    list.SetCount(kernels_->collect(t, 1, top_, list.data(), remaining_));
     return list;
 }
 

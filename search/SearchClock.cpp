@@ -4,11 +4,11 @@
 
 namespace {
 // Read during static initialisation, so readings count from process start.
-const std::chrono::steady_clock::time_point gProcessStart = std::chrono::steady_clock::now();
+const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
 }  // namespace
 
 std::int32_t ReadSearchClock() {
-    const auto elapsed = std::chrono::steady_clock::now() - gProcessStart;
+    const auto elapsed = std::chrono::steady_clock::now() - kProcessStart;
     return static_cast<std::int32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }

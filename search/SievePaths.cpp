@@ -35,8 +35,8 @@ constexpr const SieveKernels* kKernelsByPath[] = {&kScalarKernels};
 }  // namespace
 
 SievePath BestSievePath() {
-    static const SievePath best = DetectBestPath();
-    return best;
+    static const SievePath kBest = DetectBestPath();
+    return kBest;
 }
 
 bool CanRunSievePath(SievePath path) {

@@ -35,13 +35,13 @@ std::wstring WindowText(HWND window) {
 int MetricForWindow(HWND window, int index) {
     using DpiForWindow = UINT(WINAPI*)(HWND);
     using MetricsForDpi = int(WINAPI*)(int, UINT);
-    static const HMODULE user = ::GetModuleHandleW(L"user32.dll");
-    static const auto dpiFor = reinterpret_cast<DpiForWindow>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "GetDpiForWindow")));
-    static const auto metricFor = reinterpret_cast<MetricsForDpi>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "GetSystemMetricsForDpi")));
-    const UINT dpi = dpiFor != nullptr ? dpiFor(window) : 0;
-    return dpi != 0 && metricFor != nullptr ? metricFor(index, dpi) : ::GetSystemMetrics(index);
+    static const HMODULE kUser = ::GetModuleHandleW(L"user32.dll");
+    static const auto kDpiFor = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(::GetProcAddress(kUser, "GetDpiForWindow")));
+    static const auto kMetricFor = reinterpret_cast<MetricsForDpi>(
+        reinterpret_cast<void*>(::GetProcAddress(kUser, "GetSystemMetricsForDpi")));
+    const UINT dpi = kDpiFor != nullptr ? kDpiFor(window) : 0;
+    return dpi != 0 && kMetricFor != nullptr ? kMetricFor(index, dpi) : ::GetSystemMetrics(index);
 }
 
 HICON LoadIconAt(int cx, int cy) {

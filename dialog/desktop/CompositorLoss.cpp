@@ -64,30 +64,30 @@ void HoldEndForRun(QtMsgType type, const QMessageLogContext& context, const QStr
 
 CompositorWatch::CompositorWatch() {
     if (OnWaylandPlatform()) {
-        m_previous = qInstallMessageHandler(HoldEndForRun);
-        TheState().previous = m_previous;
-        m_bInstalled = true;
+        previous_ = qInstallMessageHandler(HoldEndForRun);
+        TheState().previous = previous_;
+        installed_ = true;
     }
 }
 
 CompositorWatch::~CompositorWatch() {
-    if (m_bInstalled) {
-        qInstallMessageHandler(m_previous);
+    if (installed_) {
+        qInstallMessageHandler(previous_);
     }
 }
 
 RunInProgress::RunInProgress() {
     State& state = TheState();
     const std::lock_guard<std::mutex> lock(state.mutex);
-    m_bAdmitted = !state.lost;
-    if (m_bAdmitted) {
+    admitted_ = !state.lost;
+    if (admitted_) {
         state.running = true;
         state.runThread = std::this_thread::get_id();
     }
 }
 
 RunInProgress::~RunInProgress() {
-    if (!m_bAdmitted) {
+    if (!admitted_) {
         return;
     }
     State& state = TheState();

@@ -22,8 +22,8 @@ public:
     CompositorWatch& operator=(const CompositorWatch&) = delete;
 
 private:
-    bool m_bInstalled = false;
-    QtMessageHandler m_previous = nullptr;
+    bool installed_ = false;
+    QtMessageHandler previous_ = nullptr;
 };
 
 // One run, on the thread that runs it. Not admitted once the display is lost:
@@ -37,10 +37,10 @@ public:
     RunInProgress(const RunInProgress&) = delete;
     RunInProgress& operator=(const RunInProgress&) = delete;
 
-    bool admitted() const { return m_bAdmitted; }
+    bool admitted() const { return admitted_; }
 
 private:
-    bool m_bAdmitted = false;
+    bool admitted_ = false;
 };
 
 // True once the compositor's connection has broken: nothing painted can reach

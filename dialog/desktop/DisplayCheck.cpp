@@ -210,8 +210,8 @@ namespace {
 
 // The handler's state: one guard at a time, on the main thread, before any
 // other thread of Qt's exists.
-QtMessageHandler g_previous = nullptr;
-std::string g_program;
+QtMessageHandler gPrevious = nullptr;
+std::string gProgram;
 
 void ExitOnPlatformFailure(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
@@ -220,26 +220,25 @@ void ExitOnPlatformFailure(QtMsgType type, const QMessageLogContext& context,
         std::fprintf(stderr,
                      "%s: cannot open a window: Qt could start none of the platforms it tried "
                      "(see above); start it in a desktop session, or with xvfb-run %s\n",
-                     ProgramName(g_program.c_str()).c_str(),
-                     ProgramPath(g_program.c_str()).c_str());
+                     ProgramName(gProgram.c_str()).c_str(), ProgramPath(gProgram.c_str()).c_str());
         std::fflush(stderr);
         std::_Exit(1);
     }
-    if (g_previous != nullptr) {
-        g_previous(type, context, message);
+    if (gPrevious != nullptr) {
+        gPrevious(type, context, message);
     }
 }
 
 }  // namespace
 
 PlatformFailureExit::PlatformFailureExit(const char* program) {
-    g_program = ProgramPath(program);
-    g_previous = qInstallMessageHandler(ExitOnPlatformFailure);
-    m_previous = g_previous;
+    gProgram = ProgramPath(program);
+    gPrevious = qInstallMessageHandler(ExitOnPlatformFailure);
+    previous_ = gPrevious;
 }
 
 PlatformFailureExit::~PlatformFailureExit() {
-    qInstallMessageHandler(m_previous);
+    qInstallMessageHandler(previous_);
 }
 
 }  // namespace desktop

@@ -31,7 +31,7 @@ public:
     PlatformFailureExit& operator=(const PlatformFailureExit&) = delete;
 
 private:
-    QtMessageHandler m_previous;
+    QtMessageHandler previous_;
 };
 
 }  // namespace desktop

@@ -15,20 +15,20 @@ constexpr std::chrono::seconds kTeardownTimeout{3};
 }  // namespace
 
 TeardownWatchdog::TeardownWatchdog(int status, std::chrono::milliseconds timeout)
-    : m_thread([this, status, timeout] {
-          std::unique_lock<std::mutex> lock(m_mutex);
-          if (!m_done.wait_for(lock, timeout, [this] { return m_bDone; })) {
+    : thread_([this, status, timeout] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!doneSignal_.wait_for(lock, timeout, [this] { return done_; })) {
               std::_Exit(status);
           }
       }) {}
 
 TeardownWatchdog::~TeardownWatchdog() {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_bDone = true;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
     }
-    m_done.notify_one();
-    m_thread.join();
+    doneSignal_.notify_one();
+    thread_.join();
 }
 
 void WatchTeardown(int status, const std::function<void()>& teardown) {

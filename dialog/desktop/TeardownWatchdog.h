@@ -23,10 +23,10 @@ public:
     TeardownWatchdog& operator=(const TeardownWatchdog&) = delete;
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_bDone = false;
-    std::thread m_thread;  // last: starts once the members above exist
+    std::mutex mutex_;
+    std::condition_variable doneSignal_;
+    bool done_ = false;
+    std::thread thread_;  // last: starts once the members above exist
 };
 
 // Runs `teardown`, the application object's destruction, under a watchdog

@@ -19,11 +19,11 @@ constexpr std::array<int, 2> kWriteSignals = {SIGPIPE, SIGXFSZ};
 constexpr std::array<int, 3> kEndSignals = {SIGTERM, SIGINT, SIGHUP};
 
 // The first end signal that arrived while a guard lived, else 0.
-volatile std::sig_atomic_t g_endSignal = 0;
+volatile std::sig_atomic_t gEndSignal = 0;
 
 extern "C" void RecordEnd(int signal) {
-    if (g_endSignal == 0) {
-        g_endSignal = signal;
+    if (gEndSignal == 0) {
+        gEndSignal = signal;
     }
 }
 
@@ -60,7 +60,7 @@ WriteGuard::WriteGuard() : state_(std::make_unique<State>()) {
     // 2. The end signals are recorded instead of acted on, unless the process
     //    ignores them anyway. The dispositions go back as they were when the
     //    guard ends, so nothing of this reaches a program started later.
-    g_endSignal = 0;
+    gEndSignal = 0;
     struct sigaction record {};
     record.sa_handler = RecordEnd;
     record.sa_mask = SetOf(kEndSignals);
@@ -100,12 +100,12 @@ WriteGuard::~WriteGuard() {
             ::sigaction(kEndSignals[i], &s.savedActions[i], nullptr);
         }
     }
-    if (const int signal = g_endSignal; signal != 0) {
-        g_endSignal = 0;
+    if (const int signal = gEndSignal; signal != 0) {
+        gEndSignal = 0;
         ::raise(signal);
     }
 }
 
 bool WriteGuard::EndRequested() const {
-    return g_endSignal != 0;
+    return gEndSignal != 0;
 }

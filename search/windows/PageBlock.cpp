@@ -12,13 +12,13 @@ namespace {
 using PrefetchFunction = BOOL(WINAPI*)(HANDLE, ULONG_PTR, PWIN32_MEMORY_RANGE_ENTRY, ULONG);
 
 PrefetchFunction Prefetch() {
-    static const PrefetchFunction prefetch = [] {
+    static const PrefetchFunction kPrefetch = [] {
         const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
         return kernel == nullptr ? nullptr
                                  : reinterpret_cast<PrefetchFunction>(reinterpret_cast<void*>(
                                        ::GetProcAddress(kernel, "PrefetchVirtualMemory")));
     }();
-    return prefetch;
+    return kPrefetch;
 }
 
 }  // namespace
