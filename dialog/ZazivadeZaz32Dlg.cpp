@@ -348,10 +348,8 @@ void CTavroDlg::DispatchStart() {
         m_spare.Take();
         try {
             OnStart();
-        } catch (const std::bad_alloc&) {
-            failure = front_end_texts::kOutOfMemory;
         } catch (...) {
-            failure = front_end_texts::kRunFailed;
+            failure = front_end_texts::FailureText(std::current_exception());
         }
         m_spare.GiveBack();
     }

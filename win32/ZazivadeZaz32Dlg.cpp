@@ -260,10 +260,8 @@ void CTavroDlg::DispatchStart() {
     std::string_view failure;
     try {
         OnStart();
-    } catch (const std::bad_alloc&) {
-        failure = front_end_texts::kOutOfMemory;
     } catch (...) {
-        failure = front_end_texts::kRunFailed;
+        failure = front_end_texts::FailureText(std::current_exception());
     }
     if (failure.empty()) {
         return;
