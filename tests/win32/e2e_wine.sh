@@ -120,6 +120,7 @@ check_run() {
     filetime=$(footer_number "$list" $'\x83\x74\x83\x40\x83\x43\x83\x8B\x8F\x6F\x97\xCD\x8E\x9E\x8A\xD4(\xD0\xD8\x95\x62)')
     [[ "$elapsed" =~ ^[0-9]+$ && "$filetime" =~ ^[0-9]+$ ]] ||
         fail "2-$bound.txt has no times in its footer: $(tail -c 120 "$list" | od -c | tail -n 6)"
+    shown_times="$elapsed $filetime"
     "$writer" "$bound" "$elapsed" "$filetime" "$work/linux-$bound.txt" || fail "the Linux writer failed"
     cmp "$list" "$work/linux-$bound.txt" ||
         fail "2-$bound.txt differs from the Linux build's list with the same times"
@@ -175,6 +176,7 @@ scenario() {
     wait_for 60 capture_results "$geometry" || true # check_run_frames says what was shown
     check_run_frames
     check_run "$kBound"
+    check_times_shown "$shown_times"
     if [ -n "${TAVRO_E2E_SCREENSHOT:-}" ]; then
         cp "$(tail -n 1 "$work/frames/log" | cut -d' ' -f1)" "$TAVRO_E2E_SCREENSHOT"
     fi
