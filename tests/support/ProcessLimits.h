@@ -3,12 +3,15 @@
 #include <sys/resource.h>
 
 #include <dirent.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The process's current virtual size in bytes (VmSize), the figure that
@@ -76,11 +79,35 @@ inline std::string SetSoftLimit(int resource, rlim_t value) {
     return ::setrlimit(resource, &limit) == 0 ? "" : "setrlimit failed";
 }
 
-// For a child: limits the address space to what it uses now plus `headroom`
-// bytes; "" on success.
+// Address space that is in use yet free for the allocator to take without
+// mapping more, which RLIMIT_AS therefore never sees taken: what malloc holds
+// free, and the reserved (inaccessible, anonymous) rest of the heaps a thread
+// that has ended left behind, which malloc grows into.
+inline std::size_t AddressSpaceHeldFree() {
+    ::malloc_trim(0);
+    std::size_t held = ::mallinfo2().fordblks;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        unsigned long start = 0;
+        unsigned long end = 0;
+        char perms[5] = {};
+        unsigned long inode = 1;
+        if (std::sscanf(line.c_str(), "%lx-%lx %4s %*s %*s %lu", &start, &end, perms, &inode) ==
+                4 &&
+            std::string_view(perms) == "---p" && inode == 0) {
+            held += end - start;
+        }
+    }
+    return held;
+}
+
+// For a child: limits the address space so that `headroom` bytes more can be
+// allocated than now, and no more; "" on success.
 inline std::string LimitAddressSpace(std::size_t headroom) {
+    const std::size_t heldFree = std::min(AddressSpaceHeldFree(), headroom);
     const std::size_t inUse = AddressSpaceInUse();
-    return inUse == 0 ? "cannot read VmSize" : SetSoftLimit(RLIMIT_AS, inUse + headroom);
+    return inUse == 0 ? "cannot read VmSize" : SetSoftLimit(RLIMIT_AS, inUse + headroom - heldFree);
 }
 
 // True when built with AddressSanitizer, whose shadow memory reserves far more
