@@ -125,6 +125,7 @@ struct EndRow {
     const char* what;
     int signal;
     int push;           // sent by the run's own process after this push
+    int then;           // a second one sent right after it, 0 for none
     bool otherThread;   // another thread that could take it
     std::string files;  // what is left, "viewer" if the viewer was asked
 };
@@ -134,12 +135,16 @@ struct EndRow {
 // files are done, and no viewer is asked for then; before, it acts at once.
 TEST(FaultTest, ARequestToEndTheProcessNeverLeavesAListCutShort) {
     const EndRow rows[] = {
-        {"SIGTERM while the list is written", SIGTERM, 2, false,
+        {"SIGTERM while the list is written", SIGTERM, 2, 0, false,
          "2-100000.txt=list debug.txt=empty"},
-        {"SIGINT while the list is written", SIGINT, 2, false, "2-100000.txt=list debug.txt=empty"},
-        {"SIGHUP while the list is written, another thread running", SIGHUP, 2, true,
+        {"SIGINT while the list is written", SIGINT, 2, 0, false,
          "2-100000.txt=list debug.txt=empty"},
-        {"SIGTERM while sieving", SIGTERM, 1, false, ""},
+        {"SIGHUP while the list is written, another thread running", SIGHUP, 2, 0, true,
+         "2-100000.txt=list debug.txt=empty"},
+        // Ctrl-C pressed twice: the list is still finished before the process ends.
+        {"SIGINT twice while the list is written", SIGINT, 2, SIGINT, false,
+         "2-100000.txt=list debug.txt=empty"},
+        {"SIGTERM while sieving", SIGTERM, 1, 0, false, ""},
     };
     for (const EndRow& row : rows) {
         SCOPED_TRACE(row.what);
@@ -154,6 +159,9 @@ TEST(FaultTest, ARequestToEndTheProcessNeverLeavesAListCutShort) {
             run.host.atPush = [&row, &run, &shownFile](int push) {
                 if (push == row.push) {
                     ::kill(::getpid(), row.signal);
+                    if (row.then != 0) {
+                        ::kill(::getpid(), row.then);
+                    }
                 }
                 if (push == 3) {
                     std::ofstream out(shownFile);
