@@ -20,17 +20,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "DialogFields.h"
+#include "ListBytes.h"
 #include "ListFile.h"
 #include "LiteralSieve.h"
 #include "PrebuiltBody.h"
 #include "PrimeSieve.h"
+#include "ProcessLimits.h"
 #include "RunSearch.h"
 #include "SearchHost.h"
 
@@ -53,11 +53,6 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t mid = values.size() / 2;
     return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-std::string ReadAll(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -284,7 +279,7 @@ void MeasureBody(std::int32_t n, Figures& f) {
             }
         }
     }
-    if (ReadAll("body-ours.txt") != ReadAll("body-floor.txt")) {
+    if (ReadFileBytes("body-ours.txt") != ReadFileBytes("body-floor.txt")) {
         Fail("the body writers disagree at " + std::to_string(n));
     }
     f.body = Median(body);
@@ -311,17 +306,7 @@ void MeasureFreshProcesses(const std::string& self, std::int32_t n, Figures& f) 
 // exec, unlike the rusage figure, which also counts the parent's memory a
 // spawned child shared before it.
 long PeakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return 0;
+    return static_cast<long>(ProcessStatusKiB("VmHWM:"));
 }
 
 // The path named `name`; the bench's children are told it by name.

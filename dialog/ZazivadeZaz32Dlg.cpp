@@ -346,11 +346,7 @@ void CTavroDlg::DispatchStart() {
         // The spare descriptor is held while the run's files may take the
         // last ones, and given back before any message of this dispatch.
         m_spare.Take();
-        try {
-            OnStart();
-        } catch (...) {
-            failure = front_end_texts::FailureText(std::current_exception());
-        }
+        failure = front_end_texts::FailureOf([this] { OnStart(); });
         m_spare.GiveBack();
     }
     if (failure.empty()) {

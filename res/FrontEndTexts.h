@@ -1,6 +1,5 @@
 #pragma once
 
-#include <exception>
 #include <new>
 #include <string_view>
 
@@ -12,14 +11,17 @@ inline constexpr std::string_view kOutOfMemory = "メモリが不足していま
 // A run ended by any other exception; the dialog stays open.
 inline constexpr std::string_view kRunFailed = "予期しないエラーが発生しました。";
 
-// What the dialog says of the exception that ended a run.
-inline std::string_view FailureText(const std::exception_ptr& failure) {
+// Runs `run` and says what the dialog shows of the exception that ended it;
+// empty when none did.
+template <class Run>
+std::string_view FailureOf(Run&& run) {
     try {
-        std::rethrow_exception(failure);
+        run();
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (...) {
         return kRunFailed;
     }
+    return {};
 }
 }  // namespace front_end_texts

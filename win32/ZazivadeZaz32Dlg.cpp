@@ -179,7 +179,7 @@ INT_PTR CALLBACK CTavroDlg::DialogProc(HWND hWnd, UINT message, WPARAM wParam, L
     return dlg->OnMessage(message, wParam, lParam);
 }
 
-INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
         case WM_INITDIALOG:
             if (OnInitDialog()) {
@@ -217,7 +217,6 @@ INT_PTR CTavroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    static_cast<void>(lParam);
     return FALSE;
 }
 
@@ -257,12 +256,7 @@ void CTavroDlg::EndDialog(INT_PTR result) {
 }
 
 void CTavroDlg::DispatchStart() {
-    std::string_view failure;
-    try {
-        OnStart();
-    } catch (...) {
-        failure = front_end_texts::FailureText(std::current_exception());
-    }
+    const std::string_view failure = front_end_texts::FailureOf([this] { OnStart(); });
     if (failure.empty()) {
         return;
     }

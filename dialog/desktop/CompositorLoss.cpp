@@ -2,6 +2,7 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QtGlobal>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -64,15 +65,14 @@ void HoldEndForRun(QtMsgType type, const QMessageLogContext& context, const QStr
 
 CompositorWatch::CompositorWatch() {
     if (OnWaylandPlatform()) {
-        previous_ = qInstallMessageHandler(HoldEndForRun);
-        TheState().previous = previous_;
+        TheState().previous = qInstallMessageHandler(HoldEndForRun);
         installed_ = true;
     }
 }
 
 CompositorWatch::~CompositorWatch() {
     if (installed_) {
-        qInstallMessageHandler(previous_);
+        qInstallMessageHandler(TheState().previous);
     }
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
 namespace desktop {
 
 // When the Wayland compositor goes away, Qt 6.4's client ends the process at
@@ -12,8 +10,8 @@ namespace desktop {
 
 // While it lives, on Wayland, that warning holds the process's end back until
 // the run in progress has ended (up to 30 s; a run takes about 3 s at most on
-// an idle machine), and marks the display lost. Created by main after the application object, one
-// per process; does nothing on other platforms.
+// an idle machine), and marks the display lost. Created by main after the
+// application object, one per process; does nothing on other platforms.
 class CompositorWatch {
 public:
     CompositorWatch();
@@ -23,7 +21,6 @@ public:
 
 private:
     bool installed_ = false;
-    QtMessageHandler previous_ = nullptr;
 };
 
 // One run, on the thread that runs it. Not admitted once the display is lost:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QString>
+#include <QtGlobal>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -234,11 +235,10 @@ void ExitOnPlatformFailure(QtMsgType type, const QMessageLogContext& context,
 PlatformFailureExit::PlatformFailureExit(const char* program) {
     gProgram = ProgramPath(program);
     gPrevious = qInstallMessageHandler(ExitOnPlatformFailure);
-    previous_ = gPrevious;
 }
 
 PlatformFailureExit::~PlatformFailureExit() {
-    qInstallMessageHandler(previous_);
+    qInstallMessageHandler(gPrevious);
 }
 
 }  // namespace desktop

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
 #include <string>
 
 namespace desktop {
@@ -29,9 +28,6 @@ public:
     ~PlatformFailureExit();
     PlatformFailureExit(const PlatformFailureExit&) = delete;
     PlatformFailureExit& operator=(const PlatformFailureExit&) = delete;
-
-private:
-    QtMessageHandler previous_;
 };
 
 }  // namespace desktop

@@ -11,23 +11,9 @@
 #include <utility>
 
 #include "OutputFile.h"
+#include "WideText.h"
 
 namespace {
-
-std::wstring Widened(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                           static_cast<int>(utf8.size()), nullptr, 0);
-    if (size <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                          wide.data(), size);
-    return wide;
-}
 
 bool Truncate(HANDLE file) {
     return ::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) != 0 &&
@@ -139,7 +125,7 @@ class WindowsFileLayer final : public FileLayer {
 public:
     std::unique_ptr<OutputFile> Create(const std::string& name, OpenFailure& why) override {
         why = OpenFailure::kFailed;
-        const std::wstring wide = Widened(name);
+        const std::wstring wide = Widen(name);
         if (wide.empty()) {
             return nullptr;
         }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -35,14 +34,6 @@ struct ShownDialog {
     ShownDialog() {
         dlg.show();
         exposed = QTest::qWaitForWindowExposed(&dlg);
-    }
-
-    std::string Shown(int id) const {
-        QWidget* control = dlg.GetDlgItem(id);
-        if (auto* label = qobject_cast<QLabel*>(control)) {
-            return label->text().toStdString();
-        }
-        return qobject_cast<QLineEdit*>(control)->text().toStdString();
     }
 
     // Types `typed` into the upper-bound field and clicks スタート; returns the

@@ -14,20 +14,26 @@
 #include <string_view>
 #include <vector>
 
-// The process's current virtual size in bytes (VmSize), the figure that
-// RLIMIT_AS is checked against; 0 if it cannot be read.
-inline std::size_t AddressSpaceInUse() {
+// A figure of /proc/self/status in KiB ("VmSize:", "VmHWM:", ...); 0 if it
+// cannot be read.
+inline std::size_t ProcessStatusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
-        if (key == "VmSize:") {
+        if (key == field) {
             std::size_t kib = 0;
             status >> kib;
-            return kib * 1024;
+            return kib;
         }
         status.ignore(1 << 16, '\n');
     }
     return 0;
+}
+
+// The process's current virtual size in bytes (VmSize), the figure that
+// RLIMIT_AS is checked against; 0 if it cannot be read.
+inline std::size_t AddressSpaceInUse() {
+    return ProcessStatusKiB("VmSize:") * 1024;
 }
 
 // The descriptor numbers the process has open, ascending.

@@ -37,7 +37,9 @@ cp "$exe" "$work/$kCaption.exe"
 viewer_log=$work/viewer.log
 app_pid=
 trap cleanup EXIT
+# The X server is scripts/windows-test's: never stopped here, its log is its own.
 backend_stop_display() { :; }
+backend_log() { :; }
 
 # The Windows form of a path under /: Wine's drive Z:.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -49,8 +51,6 @@ start_app() {
         >"$work/$1.log" 2>&1 &
     app_pid=$!
 }
-
-app_running() { kill -0 "$app_pid" 2>/dev/null; }
 
 # The visible window titled exactly NAME.
 window_id() {
@@ -68,16 +68,6 @@ backend_window() {
     info=$(xwininfo -id "$id") || return 1
     awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
          /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {print x, y, w, h}' <<<"$info"
-}
-
-wait_window() {
-    local geometry deadline=$((SECONDS + 60))
-    until geometry=$(backend_window "$1"); do
-        app_running || fail "the program ended: $(cat "$app_cwd.log")"
-        ((SECONDS < deadline)) || fail "no window '$1' appeared"
-        sleep 0.1
-    done
-    echo "$geometry"
 }
 
 backend_focus() {
@@ -130,14 +120,6 @@ check_run() {
         fail "the viewer was asked: '$(cat "$viewer_log")', not '$expected'"
     note "2-$bound.txt: $(stat -c %s "$list") bytes, as the Linux build writes them;" \
         "processing $elapsed ms, file output $filetime ms"
-}
-
-expect_exit() {
-    wait_for 60 eval '! app_running' || fail "the program did not end after $1"
-    local status=0
-    wait "$app_pid" || status=$?
-    app_pid=
-    [ "$status" -eq 0 ] || fail "the program exited with $status after $1: $(cat "$app_cwd.log")"
 }
 
 scenario() {
